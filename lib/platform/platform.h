@@ -1,0 +1,184 @@
+// The operating-system services the library needs, as one small interface.
+//
+// Everything above this layer is written once and compiled for both systems.
+// Two kinds of service live here:
+//
+//  * `Services`: the clock, sleeping, starting a process and the console's
+//    error stream. A test swaps them for a fake with `ScopedServices`, so a
+//    loop of 100 polls or a 10-second retry runs in microseconds.
+//  * Free functions for the file system and the process environment. They
+//    behave like the Windows calls they are named after; the POSIX side
+//    stands in for them as docs/platforms.md tells.
+//
+// Paths are passed exactly as the library holds them (backslashes allowed);
+// the POSIX side turns every `\` into `/` just before the system call.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <ctime>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quill::platform {
+
+// One request to start a file, as the Windows shell takes it. Null pointers
+// stand for "not given".
+struct ShellRequest {
+  const char* operation = nullptr;
+  const char* file = nullptr;
+  const char* parameters = nullptr;
+  const char* directory = nullptr;
+  int showCommand = 1;
+};
+
+// The shell's answer: above 32 for an accepted request, else an error code
+// (2 file not found, 3 path not found, 5 access denied, 8 out of memory,
+// 11 invalid program, 31 no associated application, ...).
+using ShellResult = std::uintptr_t;
+
+class Services {
+ public:
+  virtual ~Services() = default;
+
+  // Calendar time in seconds since 1970-01-01 00:00:00 UTC, 64-bit.
+  virtual std::int64_t CalendarTime() = 0;
+  // Milliseconds since an arbitrary start, wrapping at 32 bits.
+  virtual std::uint32_t TickCount() = 0;
+  // Pauses the calling thread.
+  virtual void Sleep(std::uint32_t milliseconds) = 0;
+  // Starts a program without waiting for it; see ShellResult.
+  virtual ShellResult ExecuteShellRequest(const ShellRequest& request) = 0;
+  // Writes bytes to the standard error stream, unbuffered.
+  virtual void WriteError(std::string_view bytes) = 0;
+};
+
+// The services in force: the real ones unless a test has put a fake in place.
+Services& System();
+// The real services of this system.
+Services& RealServices();
+
+// Puts `replacement` in force for the lifetime of this object.
+class ScopedServices {
+ public:
+  explicit ScopedServices(Services& replacement);
+  ~ScopedServices();
+  ScopedServices(const ScopedServices&) = delete;
+  ScopedServices& operator=(const ScopedServices&) = delete;
+
+ private:
+  Services* previous_;
+};
+
+// ---- Time ----------------------------------------------------------------
+
+// Converts a calendar time to local broken-down time; false when this
+// system's `localtime` refuses it (Windows refuses negative times).
+bool LocalTime(std::int64_t calendarTime, std::tm* out);
+
+// ---- File status and attributes ------------------------------------------
+
+// What the 64-bit stat call of the C runtime reports of one path.
+struct StatRecord {
+  std::uint16_t mode = 0;  // 0x4000 folder, 0x8000 anything else
+  std::int64_t size = 0;
+  std::int64_t accessTime = 0;
+  std::int64_t modifyTime = 0;
+  std::int64_t createTime = 0;
+};
+
+constexpr std::uint16_t kModeTypeMask = 0xF000;
+constexpr std::uint16_t kModeFolder = 0x4000;
+constexpr std::uint16_t kModeFile = 0x8000;
+
+// `_stat64`: 0 and `out` filled on success, else the C runtime's error
+// number (2 for names with `?` or `*`, names ending in a separator other than
+// a root, and names that do not exist). `out` is left alone on failure.
+int StatPath(const char* path, StatRecord* out);
+
+// `_access` in existence mode: true when anything of that name exists.
+bool AccessExists(const char* path);
+
+constexpr std::uint32_t kAttributeReadOnly = 0x1;
+constexpr std::uint32_t kAttributeHidden = 0x2;
+constexpr std::uint32_t kAttributeSystem = 0x4;
+constexpr std::uint32_t kAttributeFolder = 0x10;
+constexpr std::uint32_t kAttributeNormal = 0x80;
+constexpr std::uint32_t kInvalidAttributes = 0xFFFFFFFF;
+
+// `GetFileAttributesA`: the attribute bits, or kInvalidAttributes.
+std::uint32_t GetAttributes(const char* path);
+// `SetFileAttributesA`: true on success.
+bool SetAttributes(const char* path, std::uint32_t attributes);
+
+// ---- Process environment -------------------------------------------------
+
+// `GetModuleFileNameA` for the running program into a 260-byte buffer:
+// the full path of the executable (cut to 259 bytes), or empty.
+std::string ModuleFileName();
+// `GetCurrentDirectoryA` with 260 bytes: empty when it fails or does not fit.
+std::string CurrentDirectory();
+// `GetLongPathNameA` with 260 bytes: the long form, or `path` unchanged when
+// the call fails or the long form does not fit.
+std::string LongPathName(const std::string& path);
+// The C runtime's `getenv`: the value, or empty when unset.
+std::string EnvironmentValue(const char* name);
+// `GetTempPathA` with 260 bytes: the system's temporary path, or empty.
+std::string SystemTempPath();
+// `SHGetSpecialFolderPathA` bound by name at run time, with the item
+// identifier fallback: the folder's path, or empty. `owner` is a window
+// handle or null.
+std::string SpecialFolderPath(void* owner, int folderId);
+// `GetUserNameA` with 257 bytes: the user's name, or empty.
+std::string UserName();
+
+// ---- Which system ----------------------------------------------------------
+
+#ifdef _WIN32
+inline constexpr bool kWindows = true;
+// The file-name suffix of programs, and the extension that a program search
+// compares with to allow the system folders.
+inline constexpr char kProgramSuffix[] = ".exe";
+inline constexpr char kProgramExtension[] = "exe";
+#else
+inline constexpr bool kWindows = false;
+inline constexpr char kProgramSuffix[] = "";
+inline constexpr char kProgramExtension[] = "";
+#endif
+
+// ---- Files and folders ---------------------------------------------------
+
+// `_mkdir`: true when the folder was created.
+bool MakeDirectory(const char* path);
+// `_creat` with read-and-write permission, then `_close`: true when the file
+// was created or truncated. On POSIX a symbolic link at `path` is refused.
+bool CreateEmptyFileAt(const char* path);
+// `remove` of a file: true on success.
+bool RemoveFile(const char* path);
+// Removal of an empty folder: true on success.
+bool RemoveFolder(const char* path);
+// `CopyFileA` without fail-if-exists: true when the copy was made.
+bool CopyFileOver(const char* source, const char* destination);
+// `fopen`: a stream the caller closes, or null.
+std::FILE* OpenStream(const char* path, const char* mode);
+
+// One entry of a folder listing.
+struct FolderEntry {
+  std::string name;
+  bool isFolder = false;
+};
+
+// `FindFirstFileA`/`FindNextFileA` on `folder` + "*.*", where `folder` ends
+// in a separator: every entry, "." and ".." included, in the order the file
+// system gives them. False when the search cannot be started.
+bool ListFolder(const std::string& folder, std::vector<FolderEntry>* entries);
+
+// ---- Running a program to its end (tests and tools) -----------------------
+
+// Starts `program` with `parameters` split into arguments as the Windows C
+// runtime splits a command line, waits for it to end and returns its exit
+// status; -1 when it could not be started.
+int RunAndWait(const std::string& program, const std::string& parameters);
+
+}  // namespace quill::platform

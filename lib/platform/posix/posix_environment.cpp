@@ -1,0 +1,73 @@
+// Process environment queries on POSIX, standing in for the Windows calls.
+#include <pwd.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace quill::platform {
+namespace {
+
+constexpr std::size_t kPathBuffer = 260;
+
+}  // namespace
+
+std::string ModuleFileName() {
+  char buffer[kPathBuffer] = {};
+  // Like a 260-byte module-name buffer: a longer path comes back cut.
+  ssize_t length = readlink("/proc/self/exe", buffer, kPathBuffer - 1);
+  if (length <= 0) return std::string();
+  return std::string(buffer, static_cast<std::size_t>(length));
+}
+
+std::string CurrentDirectory() {
+  char buffer[kPathBuffer] = {};
+  if (getcwd(buffer, kPathBuffer) == nullptr) return std::string();
+  return std::string(buffer);
+}
+
+// Names have one form only here.
+std::string LongPathName(const std::string& path) { return path; }
+
+std::string EnvironmentValue(const char* name) {
+  if (name == nullptr) return std::string();
+  const char* value = std::getenv(name);
+  return value ? std::string(value) : std::string();
+}
+
+// No system temporary path: the library's fallbacks through the environment
+// and /tmp apply.
+std::string SystemTempPath() { return std::string(); }
+
+std::string SpecialFolderPath(void* /*owner*/, int folderId) {
+  switch (folderId & 0xFF) {
+    case 0x2E:  // documents shared by all users
+      return "/var/tmp";
+    case 0x26:  // program files
+      return "/opt";
+    case 0x24:  // the Windows folder
+      return "/usr/local/bin";
+    case 0x25:  // the system folder
+      return "/usr/bin";
+    default:
+      return std::string();
+  }
+}
+
+std::string UserName() {
+  long suggested = sysconf(_SC_GETPW_R_SIZE_MAX);
+  std::vector<char> buffer(suggested > 0 ? static_cast<std::size_t>(suggested) : 16384);
+  passwd entry{};
+  passwd* found = nullptr;
+  if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found) {
+    return std::string();
+  }
+  // The Windows call's buffer holds 256 characters and a NUL.
+  return std::string(found->pw_name).substr(0, 256);
+}
+
+}  // namespace quill::platform

@@ -1,0 +1,209 @@
+// File status, attributes, folders and files on POSIX, standing in for the
+// C runtime and kernel calls of Windows.
+#include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "platform/platform.h"
+#include "platform/posix/system_path.h"
+
+namespace quill::platform {
+namespace posix {
+
+std::string SystemPath(const char* path) {
+  std::string converted = path ? path : "";
+  for (char& c : converted) {
+    if (c == '\\') c = '/';
+  }
+  return converted;
+}
+
+}  // namespace posix
+
+namespace {
+
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+// The root is a name made of separators only.
+bool IsRoot(const std::string& path) {
+  return !path.empty() && path.find_first_not_of("/\\") == std::string::npos;
+}
+
+// The text after the last separator, ignoring separators at the end.
+std::string LeafOf(const std::string& systemPath) {
+  std::string::size_type end = systemPath.find_last_not_of('/');
+  if (end == std::string::npos) return std::string();
+  std::string::size_type start = systemPath.find_last_of('/', end);
+  start = (start == std::string::npos) ? 0 : start + 1;
+  return systemPath.substr(start, end + 1 - start);
+}
+
+// Closes a descriptor at the end of its scope.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  ~Descriptor() {
+    if (fd_ >= 0) close(fd_);
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int get() const { return fd_; }
+  bool valid() const { return fd_ >= 0; }
+  // Closes now and tells whether the close succeeded.
+  bool Close() {
+    int fd = fd_;
+    fd_ = -1;
+    return fd < 0 || close(fd) == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+bool WriteAll(int fd, const char* bytes, std::size_t size) {
+  while (size > 0) {
+    ssize_t written = write(fd, bytes, size);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes += written;
+    size -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+}  // namespace
+
+int StatPath(const char* path, StatRecord* out) {
+  std::string text = path ? path : "";
+  // The Windows stat refuses wildcards, and a trailing separator on anything
+  // but a root; answer the same here so the library behaves alike on both.
+  if (text.find_first_of("?*") != std::string::npos) return ENOENT;
+  if (!text.empty() && IsSeparator(text.back()) && !IsRoot(text)) return ENOENT;
+  struct stat status {};
+  if (stat(posix::SystemPath(text.c_str()).c_str(), &status) != 0) {
+    return errno == ENOTDIR ? ENOENT : errno;
+  }
+  out->mode = S_ISDIR(status.st_mode) ? kModeFolder : kModeFile;
+  out->size = S_ISDIR(status.st_mode) ? 0 : static_cast<std::int64_t>(status.st_size);
+  out->accessTime = static_cast<std::int64_t>(status.st_atime);
+  out->modifyTime = static_cast<std::int64_t>(status.st_mtime);
+  // No creation time is kept: the last write time stands in for it.
+  out->createTime = out->modifyTime;
+  return 0;
+}
+
+bool AccessExists(const char* path) {
+  return access(posix::SystemPath(path).c_str(), F_OK) == 0;
+}
+
+std::uint32_t GetAttributes(const char* path) {
+  std::string systemPath = posix::SystemPath(path);
+  struct stat status {};
+  if (systemPath.empty() || stat(systemPath.c_str(), &status) != 0) return kInvalidAttributes;
+  std::uint32_t attributes = 0;
+  if ((status.st_mode & S_IWUSR) == 0) attributes |= kAttributeReadOnly;
+  std::string leaf = LeafOf(systemPath);
+  if (leaf.size() > 1 && leaf[0] == '.' && leaf != "..") attributes |= kAttributeHidden;
+  if (S_ISDIR(status.st_mode)) attributes |= kAttributeFolder;
+  if (attributes == 0) attributes = kAttributeNormal;
+  return attributes;
+}
+
+bool SetAttributes(const char* path, std::uint32_t attributes) {
+  std::uint32_t current = GetAttributes(path);
+  if (current == kInvalidAttributes) return false;
+  // Only the read-only bit maps onto a permission. The folder bit cannot be
+  // changed and is ignored, as on Windows; "normal" is derived. Any other
+  // change (hidden is the name, system and the rest do not exist) fails.
+  constexpr std::uint32_t kSettable = kAttributeReadOnly | kAttributeFolder | kAttributeNormal;
+  if (((attributes ^ current) & ~kSettable) != 0) return false;
+  std::string systemPath = posix::SystemPath(path);
+  struct stat status {};
+  if (stat(systemPath.c_str(), &status) != 0) return false;
+  mode_t mode = status.st_mode & 07777;
+  mode = (attributes & kAttributeReadOnly) ? (mode & ~S_IWUSR) : (mode | S_IWUSR);
+  return chmod(systemPath.c_str(), mode) == 0;
+}
+
+bool MakeDirectory(const char* path) {
+  std::string systemPath = posix::SystemPath(path);
+  return !systemPath.empty() && mkdir(systemPath.c_str(), 0777) == 0;
+}
+
+bool CreateEmptyFileAt(const char* path) {
+  std::string systemPath = posix::SystemPath(path);
+  if (systemPath.empty()) return false;
+  // O_NOFOLLOW: a link planted at the name in a shared folder must not make
+  // us truncate the file it points to.
+  Descriptor file(open(systemPath.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC,
+                       S_IRUSR | S_IWUSR));
+  return file.valid() && file.Close();
+}
+
+bool RemoveFile(const char* path) {
+  std::string systemPath = posix::SystemPath(path);
+  struct stat status {};
+  // `remove` would also take an empty folder; the Windows file removal does not.
+  if (lstat(systemPath.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) return false;
+  return unlink(systemPath.c_str()) == 0;
+}
+
+bool RemoveFolder(const char* path) { return rmdir(posix::SystemPath(path).c_str()) == 0; }
+
+bool CopyFileOver(const char* source, const char* destination) {
+  std::string from = posix::SystemPath(source);
+  std::string to = posix::SystemPath(destination);
+  Descriptor in(open(from.c_str(), O_RDONLY | O_CLOEXEC));
+  struct stat status {};
+  if (!in.valid() || fstat(in.get(), &status) != 0 || S_ISDIR(status.st_mode)) return false;
+  Descriptor out(open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC,
+                      status.st_mode & 0777));
+  if (!out.valid()) return false;
+  char buffer[65536];
+  for (;;) {
+    ssize_t got = read(in.get(), buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return false;
+    if (got == 0) break;
+    if (!WriteAll(out.get(), buffer, static_cast<std::size_t>(got))) return false;
+  }
+  return out.Close();
+}
+
+std::FILE* OpenStream(const char* path, const char* mode) {
+  std::string systemPath = posix::SystemPath(path);
+  if (systemPath.empty() || mode == nullptr) return nullptr;
+  return std::fopen(systemPath.c_str(), mode);
+}
+
+bool ListFolder(const std::string& folder, std::vector<FolderEntry>* entries) {
+  std::string systemPath = posix::SystemPath(folder.c_str());
+  if (systemPath.empty()) systemPath = ".";
+  std::unique_ptr<DIR, int (*)(DIR*)> directory(opendir(systemPath.c_str()), closedir);
+  if (!directory) return false;
+  if (systemPath.back() != '/') systemPath.push_back('/');
+  while (dirent* entry = readdir(directory.get())) {
+    FolderEntry item;
+    item.name = entry->d_name;
+    if (entry->d_type == DT_DIR) {
+      item.isFolder = true;
+    } else if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+      struct stat status {};
+      item.isFolder = stat((systemPath + item.name).c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+    }
+    entries->push_back(std::move(item));
+  }
+  return true;
+}
+
+}  // namespace quill::platform

@@ -1,0 +1,98 @@
+// Process environment queries on Windows.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace quill::platform {
+namespace {
+
+constexpr DWORD kPathBuffer = MAX_PATH;         // 260
+constexpr std::size_t kSpecialFolderBuffer = 530;
+constexpr DWORD kUserNameBuffer = 257;          // UNLEN + 1
+
+using GetSpecialFolderPathFunction = BOOL(WINAPI*)(HWND, LPSTR, int, BOOL);
+
+// The shell's item-identifier way to a special folder, for a shell library
+// without SHGetSpecialFolderPathA.
+void SpecialFolderThroughItemList(HWND owner, int folderId, char* buffer) {
+  IMalloc* allocator = nullptr;
+  if (FAILED(SHGetMalloc(&allocator)) || allocator == nullptr) return;
+  LPITEMIDLIST items = nullptr;
+  if (SUCCEEDED(SHGetSpecialFolderLocation(owner, folderId, &items)) && items != nullptr) {
+    SHGetPathFromIDListA(items, buffer);
+    allocator->Free(items);
+  }
+  allocator->Release();
+}
+
+}  // namespace
+
+std::string ModuleFileName() {
+  char buffer[kPathBuffer] = {};
+  if (GetModuleFileNameA(nullptr, buffer, kPathBuffer) == 0) return std::string();
+  buffer[kPathBuffer - 1] = '\0';
+  return std::string(buffer);
+}
+
+std::string CurrentDirectory() {
+  char buffer[kPathBuffer] = {};
+  DWORD length = GetCurrentDirectoryA(kPathBuffer, buffer);
+  // A folder that does not fit comes back as the size it would need, with
+  // nothing written.
+  if (length == 0 || length >= kPathBuffer) return std::string();
+  return std::string(buffer);
+}
+
+std::string LongPathName(const std::string& path) {
+  if (path.size() >= kPathBuffer) return path;
+  char buffer[kPathBuffer] = {};
+  std::memcpy(buffer, path.data(), path.size());
+  DWORD length = GetLongPathNameA(buffer, buffer, kPathBuffer);
+  if (length == 0 || length >= kPathBuffer) return path;
+  return std::string(buffer);
+}
+
+std::string EnvironmentValue(const char* name) {
+  if (name == nullptr) return std::string();
+  const char* value = std::getenv(name);
+  return value ? std::string(value) : std::string();
+}
+
+std::string SystemTempPath() {
+  char buffer[kPathBuffer] = {};
+  DWORD length = GetTempPathA(kPathBuffer, buffer);
+  if (length == 0 || length >= kPathBuffer) return std::string();
+  return std::string(buffer);
+}
+
+std::string SpecialFolderPath(void* owner, int folderId) {
+  char buffer[kSpecialFolderBuffer] = {};
+  HWND window = static_cast<HWND>(owner);
+  // Bound by name at every call: older shell libraries lack the function.
+  HMODULE shell = LoadLibraryA("Shell32.dll");
+  FARPROC address = shell ? GetProcAddress(shell, "SHGetSpecialFolderPathA") : nullptr;
+  if (address != nullptr) {
+    auto getPath = reinterpret_cast<GetSpecialFolderPathFunction>(
+        reinterpret_cast<void (*)()>(address));
+    getPath(window, buffer, folderId, (folderId & CSIDL_FLAG_CREATE) != 0);
+  } else {
+    SpecialFolderThroughItemList(window, folderId, buffer);
+  }
+  buffer[kSpecialFolderBuffer - 1] = '\0';
+  return std::string(buffer);
+}
+
+std::string UserName() {
+  char buffer[kUserNameBuffer] = {};
+  DWORD size = kUserNameBuffer;
+  if (!GetUserNameA(buffer, &size)) return std::string();
+  buffer[kUserNameBuffer - 1] = '\0';
+  return std::string(buffer);
+}
+
+}  // namespace quill::platform

@@ -1,0 +1,98 @@
+// File status, attributes, folders and files on Windows.
+#include <windows.h>
+#include <direct.h>
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace quill::platform {
+namespace {
+
+// Closes a find handle at the end of its scope.
+class FindHandle {
+ public:
+  explicit FindHandle(HANDLE handle) : handle_(handle) {}
+  ~FindHandle() {
+    if (handle_ != INVALID_HANDLE_VALUE) FindClose(handle_);
+  }
+  FindHandle(const FindHandle&) = delete;
+  FindHandle& operator=(const FindHandle&) = delete;
+  HANDLE get() const { return handle_; }
+  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+ private:
+  HANDLE handle_;
+};
+
+const char* Text(const char* path) { return path ? path : ""; }
+
+}  // namespace
+
+int StatPath(const char* path, StatRecord* out) {
+  struct _stat64 status;
+  std::memset(&status, 0, sizeof status);
+  errno = 0;
+  if (_stat64(Text(path), &status) < 0) return errno != 0 ? errno : ENOENT;
+  out->mode = (status.st_mode & _S_IFDIR) ? kModeFolder : kModeFile;
+  out->size = static_cast<std::int64_t>(status.st_size);
+  out->accessTime = static_cast<std::int64_t>(status.st_atime);
+  out->modifyTime = static_cast<std::int64_t>(status.st_mtime);
+  out->createTime = static_cast<std::int64_t>(status.st_ctime);
+  return 0;
+}
+
+bool AccessExists(const char* path) { return _access(Text(path), 0) == 0; }
+
+std::uint32_t GetAttributes(const char* path) {
+  return static_cast<std::uint32_t>(GetFileAttributesA(Text(path)));
+}
+
+bool SetAttributes(const char* path, std::uint32_t attributes) {
+  return SetFileAttributesA(Text(path), static_cast<DWORD>(attributes)) != 0;
+}
+
+bool MakeDirectory(const char* path) { return _mkdir(Text(path)) == 0; }
+
+bool CreateEmptyFileAt(const char* path) {
+  int fd = _creat(Text(path), _S_IREAD | _S_IWRITE);
+  if (fd < 0) return false;
+  return _close(fd) == 0;
+}
+
+bool RemoveFile(const char* path) { return DeleteFileA(Text(path)) != 0; }
+
+bool RemoveFolder(const char* path) { return RemoveDirectoryA(Text(path)) != 0; }
+
+bool CopyFileOver(const char* source, const char* destination) {
+  return CopyFileA(Text(source), Text(destination), FALSE) != 0;
+}
+
+std::FILE* OpenStream(const char* path, const char* mode) {
+  if (path == nullptr || *path == '\0' || mode == nullptr) return nullptr;
+  return std::fopen(path, mode);
+}
+
+bool ListFolder(const std::string& folder, std::vector<FolderEntry>* entries) {
+  WIN32_FIND_DATAA data;
+  std::memset(&data, 0, sizeof data);
+  std::string pattern = folder + "*.*";
+  FindHandle search(FindFirstFileA(pattern.c_str(), &data));
+  if (!search.valid()) return false;
+  do {
+    FolderEntry entry;
+    entry.name = data.cFileName;
+    entry.isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    entries->push_back(std::move(entry));
+  } while (FindNextFileA(search.get(), &data));
+  return true;
+}
+
+}  // namespace quill::platform

@@ -1,0 +1,242 @@
+// The platform layer: command-line splitting, the stand-ins that make POSIX
+// answer as Windows does, and starting programs.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/command_line.h"
+#include "platform/platform.h"
+#include "support/fake_services.h"
+#include "support/scratch_folder.h"
+
+namespace quill {
+namespace {
+
+using platform::SplitCommandLine;
+using Arguments = std::vector<std::string>;
+
+TEST(CommandLine, SplitsLikeTheWindowsRuntime) {
+  EXPECT_EQ(SplitCommandLine(""), Arguments{});
+  EXPECT_EQ(SplitCommandLine("  \t "), Arguments{});
+  EXPECT_EQ(SplitCommandLine("a b\tc"), (Arguments{"a", "b", "c"}));
+  EXPECT_EQ(SplitCommandLine("\"C:\\a b\\083015.in_\""), Arguments{"C:\\a b\\083015.in_"});
+  EXPECT_EQ(SplitCommandLine("ab\"c d\"e f"), (Arguments{"abc de", "f"}));
+  EXPECT_EQ(SplitCommandLine("\"\""), Arguments{""});
+  EXPECT_EQ(SplitCommandLine("a \"\" b"), (Arguments{"a", "", "b"}));
+  // Backslashes are literal unless a double quote follows them.
+  EXPECT_EQ(SplitCommandLine("a\\\\b\\c"), Arguments{"a\\\\b\\c"});
+  EXPECT_EQ(SplitCommandLine("a\\\\\"b c\""), Arguments{"a\\b c"});
+  EXPECT_EQ(SplitCommandLine("a\\\\\\\"b c"), (Arguments{"a\\\"b", "c"}));
+  EXPECT_EQ(SplitCommandLine("\\\"x"), Arguments{"\"x"});
+  EXPECT_EQ(SplitCommandLine("trailing\\"), Arguments{"trailing\\"});
+  // A group left open runs to the end.
+  EXPECT_EQ(SplitCommandLine("\"open group  x"), Arguments{"open group  x"});
+  // Shell characters are ordinary text.
+  EXPECT_EQ(SplitCommandLine("$(rm) ;|`x`"), (Arguments{"$(rm)", ";|`x`"}));
+}
+
+TEST(CommandLine, QuotedArgumentsSplitBackUnchanged) {
+  const std::vector<std::string> samples = {
+      "", "plain", "two words", "tab\there", "quote\"inside", "ends\\", "ends with \\",
+      "\\\\server\\share", "x\\\"y", "line\nbreak", "\"", "\\\\\""};
+  std::string commandLine;
+  for (const std::string& sample : samples) {
+    commandLine += platform::QuoteArgument(sample) + " ";
+    EXPECT_EQ(SplitCommandLine(platform::QuoteArgument(sample)), Arguments{sample}) << sample;
+  }
+  EXPECT_EQ(SplitCommandLine(commandLine), samples);
+}
+
+TEST(Services, AFakeIsInForceForItsLifetime) {
+  platform::Services* real = &platform::RealServices();
+  EXPECT_EQ(&platform::System(), real);
+  {
+    testing::FakeServices fake;
+    EXPECT_EQ(&platform::System(), &fake);
+    platform::System().Sleep(300);
+    EXPECT_EQ(fake.CalendarTime(), fake.calendarStart);
+    platform::System().Sleep(700);
+    EXPECT_EQ(fake.CalendarTime(), fake.calendarStart + 1);
+    EXPECT_EQ(fake.TickCount(), fake.tickStart + 1000u);
+  }
+  EXPECT_EQ(&platform::System(), real);
+}
+
+TEST(Stat, RefusesWhatTheWindowsStatRefuses) {
+  testing::ScratchFolder scratch;
+  std::string file = scratch.WriteFile("five.txt", "12345");
+  platform::StatRecord record;
+  ASSERT_EQ(platform::StatPath(file.c_str(), &record), 0);
+  EXPECT_EQ(record.mode & platform::kModeTypeMask, platform::kModeFile);
+  EXPECT_EQ(record.size, 5);
+  EXPECT_GT(record.modifyTime, 1'600'000'000);
+
+  ASSERT_EQ(platform::StatPath(scratch.Path().c_str(), &record), 0);
+  EXPECT_EQ(record.mode & platform::kModeTypeMask, platform::kModeFolder);
+  EXPECT_EQ(record.size, 0);
+
+  EXPECT_EQ(platform::StatPath(scratch.Join("five.tx?").c_str(), &record), 2);
+  EXPECT_EQ(platform::StatPath(scratch.Join("*.txt").c_str(), &record), 2);
+  EXPECT_EQ(platform::StatPath((scratch.Path() + "\\").c_str(), &record), 2);
+  EXPECT_EQ(platform::StatPath((scratch.Path() + "/").c_str(), &record), 2);
+  EXPECT_EQ(platform::StatPath((file + "\\x").c_str(), &record), 2);
+  EXPECT_EQ(platform::StatPath(scratch.Join("missing").c_str(), &record), 2);
+  EXPECT_EQ(platform::StatPath("", &record), 2);
+
+  const char* root = platform::kWindows ? "C:\\" : "/";
+  ASSERT_EQ(platform::StatPath(root, &record), 0);
+  EXPECT_EQ(record.mode & platform::kModeTypeMask, platform::kModeFolder);
+  if (!platform::kWindows) {
+    // Backslashes become slashes only at the system call.
+    EXPECT_EQ(platform::StatPath("\\", &record), 0);
+    std::string backslashed = file;
+    for (char& c : backslashed) {
+      if (c == '/') c = '\\';
+    }
+    EXPECT_EQ(platform::StatPath(backslashed.c_str(), &record), 0);
+  }
+}
+
+TEST(Attributes, ReadOnlyHiddenFolderAndNormal) {
+  testing::ScratchFolder scratch;
+  std::string file = scratch.WriteFile("plain.txt");
+  std::string folder = scratch.MakeFolder("sub");
+  EXPECT_EQ(platform::GetAttributes(scratch.Join("missing").c_str()), platform::kInvalidAttributes);
+  EXPECT_NE(platform::GetAttributes(folder.c_str()) & platform::kAttributeFolder, 0u);
+
+  std::uint32_t before = platform::GetAttributes(file.c_str());
+  ASSERT_NE(before, platform::kInvalidAttributes);
+  EXPECT_EQ(before & platform::kAttributeReadOnly, 0u);
+  ASSERT_TRUE(platform::SetAttributes(file.c_str(), before | platform::kAttributeReadOnly));
+  EXPECT_NE(platform::GetAttributes(file.c_str()) & platform::kAttributeReadOnly, 0u);
+  ASSERT_TRUE(platform::SetAttributes(file.c_str(), before & ~platform::kAttributeReadOnly));
+  EXPECT_EQ(platform::GetAttributes(file.c_str()) & platform::kAttributeReadOnly, 0u);
+  EXPECT_FALSE(platform::SetAttributes(scratch.Join("missing").c_str(), 0));
+
+  if (!platform::kWindows) {
+    EXPECT_EQ(before, platform::kAttributeNormal);
+    std::string dotted = scratch.WriteFile(".profile");
+    EXPECT_EQ(platform::GetAttributes(dotted.c_str()), platform::kAttributeHidden);
+    // Hidden is the name here: it can be neither set nor cleared.
+    EXPECT_FALSE(platform::SetAttributes(dotted.c_str(), platform::kAttributeNormal));
+    EXPECT_FALSE(platform::SetAttributes(file.c_str(), platform::kAttributeHidden));
+    EXPECT_FALSE(platform::SetAttributes(file.c_str(), platform::kAttributeSystem));
+    EXPECT_EQ(platform::GetAttributes(folder.c_str()), platform::kAttributeFolder);
+  }
+}
+
+TEST(Files, CreateTruncatesAndListsAndCopies) {
+  testing::ScratchFolder scratch;
+  std::string file = scratch.WriteFile("data.bin", "12345");
+  ASSERT_TRUE(platform::CreateEmptyFileAt(file.c_str()));
+  EXPECT_EQ(testing::ReadWholeFile(file), "");
+  EXPECT_FALSE(platform::CreateEmptyFileAt(scratch.Join("missing/x").c_str()));
+  EXPECT_FALSE(platform::CreateEmptyFileAt(""));
+
+  std::string folder = scratch.Join("made");
+  EXPECT_TRUE(platform::MakeDirectory(folder.c_str()));
+  EXPECT_FALSE(platform::MakeDirectory(folder.c_str()));
+
+  std::string source = scratch.WriteFile("source.txt", "content");
+  std::string copy = scratch.Join("made") + (platform::kWindows ? "\\" : "/") + "copy.txt";
+  EXPECT_TRUE(platform::CopyFileOver(source.c_str(), copy.c_str()));
+  EXPECT_EQ(testing::ReadWholeFile(copy), "content");
+  EXPECT_FALSE(platform::CopyFileOver(scratch.Join("missing").c_str(), copy.c_str()));
+
+  std::vector<platform::FolderEntry> entries;
+  ASSERT_TRUE(platform::ListFolder(scratch.Path() + "\\", &entries));
+  int files = 0;
+  int folders = 0;
+  for (const auto& entry : entries) {
+    if (entry.name == "." || entry.name == "..") continue;
+    (entry.isFolder ? folders : files)++;
+  }
+  EXPECT_EQ(files, 2);
+  EXPECT_EQ(folders, 1);
+  std::vector<platform::FolderEntry> none;
+  EXPECT_FALSE(platform::ListFolder(scratch.Join("missing") + "\\", &none));
+
+  EXPECT_FALSE(platform::RemoveFile(folder.c_str()));
+  EXPECT_FALSE(platform::RemoveFolder(folder.c_str()));  // not empty
+  EXPECT_TRUE(platform::RemoveFile(copy.c_str()));
+  EXPECT_TRUE(platform::RemoveFolder(folder.c_str()));
+  EXPECT_FALSE(testing::Exists(folder));
+}
+
+TEST(Files, EmptyFileCreationRefusesASymbolicLink) {
+  if (platform::kWindows) GTEST_SKIP() << "symbolic links at a file's name are a POSIX concern";
+  testing::ScratchFolder scratch;
+  std::string victim = scratch.WriteFile("victim.txt", "keep me");
+  std::string link = scratch.Join("planted.in_");
+  std::filesystem::create_symlink(victim, link);
+  EXPECT_FALSE(platform::CreateEmptyFileAt(link.c_str()));
+  EXPECT_EQ(testing::ReadWholeFile(victim), "keep me");
+}
+
+TEST(Environment, ProcessQueries) {
+  std::string module = platform::ModuleFileName();
+  std::string expectedEnd = std::string("quill_tests") + platform::kProgramSuffix;
+  ASSERT_GE(module.size(), expectedEnd.size());
+  EXPECT_EQ(module.substr(module.size() - expectedEnd.size()), expectedEnd);
+  EXPECT_FALSE(platform::CurrentDirectory().empty());
+  EXPECT_FALSE(platform::UserName().empty());
+  EXPECT_EQ(platform::EnvironmentValue("QUILL_SURELY_NOT_SET"), "");
+  EXPECT_EQ(platform::LongPathName("no such thing"), "no such thing");
+  EXPECT_FALSE(platform::SpecialFolderPath(nullptr, 0x2E).empty());
+  EXPECT_FALSE(platform::SpecialFolderPath(nullptr, 0x24).empty());
+  EXPECT_EQ(platform::SpecialFolderPath(nullptr, 0x7F), "");
+  if (platform::kWindows) {
+    EXPECT_FALSE(platform::SystemTempPath().empty());
+  } else {
+    EXPECT_EQ(platform::SystemTempPath(), "");
+    EXPECT_EQ(platform::SpecialFolderPath(nullptr, 0x2E), "/var/tmp");
+    EXPECT_EQ(platform::SpecialFolderPath(nullptr, 0x26), "/opt");
+    EXPECT_EQ(platform::SpecialFolderPath(nullptr, 0x24), "/usr/local/bin");
+    EXPECT_EQ(platform::SpecialFolderPath(nullptr, 0x25), "/usr/bin");
+  }
+}
+
+TEST(Time, LocalTimeFollowsThePlatform) {
+  std::tm converted{};
+  EXPECT_TRUE(platform::LocalTime(86400 * 365, &converted));
+  EXPECT_EQ(converted.tm_year, 71);
+  // Far past 2038.
+  EXPECT_TRUE(platform::LocalTime(4'102'444'800 + 86400 * 2, &converted));
+  EXPECT_EQ(converted.tm_year, 200);
+  EXPECT_EQ(platform::LocalTime(-86400, &converted), !platform::kWindows);
+}
+
+TEST(Processes, RefusedStartsGiveTheShellsCodes) {
+  testing::ScratchFolder scratch;
+  platform::ShellRequest request;
+  std::string missing = scratch.Join("missing.exe");
+  request.file = missing.c_str();
+  EXPECT_EQ(platform::RealServices().ExecuteShellRequest(request), 2u);
+  std::string noFolder = scratch.Join("no-folder") + (platform::kWindows ? "\\" : "/") + "x.exe";
+  request.file = noFolder.c_str();
+  platform::ShellResult result = platform::RealServices().ExecuteShellRequest(request);
+  if (platform::kWindows) {
+    // Windows says 3 here; Wine's shell says 2.
+    EXPECT_TRUE(result == 2u || result == 3u) << result;
+  } else {
+    EXPECT_EQ(result, 3u);
+    std::string folder = scratch.MakeFolder("folder");
+    request.file = folder.c_str();
+    EXPECT_EQ(platform::RealServices().ExecuteShellRequest(request), 31u);
+    request.file = missing.c_str();
+    request.operation = "print";
+    EXPECT_EQ(platform::RealServices().ExecuteShellRequest(request), 31u);
+  }
+}
+
+TEST(Processes, RunAndWaitReportsTheExitStatus) {
+  std::string self = platform::ModuleFileName();
+  EXPECT_EQ(platform::RunAndWait(self, "--gtest_filter=NoSuchTest.Nothing"), 0);
+  testing::ScratchFolder scratch;
+  EXPECT_EQ(platform::RunAndWait(scratch.Join("missing"), ""), -1);
+}
+
+}  // namespace
+}  // namespace quill
