@@ -1,0 +1,18 @@
+# Sourced by the tools: installs the Debian packages that are missing.
+#   install_packages PACKAGE...
+install_packages() {
+  missing=""
+  for package in "$@"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" ||
+      missing="$missing $package"
+  done
+  [ -z "$missing" ] && return 0
+  echo "Installing:$missing"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  # shellcheck disable=SC2086
+  apt-get install -y -qq --no-install-recommends $missing
+}
+
+BUILD_PACKAGES="cmake make g++ libc6-dev"
+TEST_PACKAGES="$BUILD_PACKAGES googletest libgtest-dev libgmock-dev mingw-w64 wine64 locales"
