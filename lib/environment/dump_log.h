@@ -1,0 +1,23 @@
+// The debug dump log: hourly text files in one folder shared by all users and
+// processes, the system's only record of failures.
+#pragma once
+
+#include <string>
+
+namespace quill {
+
+// Appends `text` as one entry line (time stamp, program name, text with its
+// line breaks flattened) to this hour's dump file. True when it was stored.
+bool WriteDumpEntry(const std::string& text);
+// The same entry; always answers true, whether it was stored or not.
+bool WriteDumpEntry(const char* text);
+
+// Appends `bytes` to this hour's dump file, after a header line when the
+// file is new. False when the file cannot be opened (nothing is written).
+bool WriteDumpRecord(std::string bytes);
+
+// `text` with every CR replaced by the first character of `replacement` and
+// every LF by the rest of it.
+std::string FlattenLineBreaks(const std::string& text, const std::string& replacement);
+
+}  // namespace quill

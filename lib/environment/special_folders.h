@@ -1,0 +1,24 @@
+// Temporary and special folders, and the user's name.
+#pragma once
+
+#include <string>
+
+namespace quill {
+
+// Shell folder identifiers.
+constexpr int CSIDL_WINDOWS = 0x24;
+constexpr int CSIDL_SYSTEM = 0x25;
+constexpr int CSIDL_PROGRAM_FILES = 0x26;
+constexpr int CSIDL_COMMON_DOCUMENTS = 0x2E;
+constexpr int CSIDL_FLAG_CREATE = 0x8000;
+
+// The path of a shell folder, or empty. `owner` is a window handle or null.
+std::string SpecialFolderPath(void* owner, int folderId);
+// `SpecialFolderPath` with no owner window.
+std::string SpecialFolder(int folderId);
+// The per-user temporary folder, with its replacements and fallbacks.
+std::string TempFolder();
+// The name of the user the process runs as, or empty.
+std::string UserName();
+
+}  // namespace quill
