@@ -1,0 +1,190 @@
+#include "paths/path_strings.h"
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+#include <cwctype>
+
+#include "platform/platform.h"
+
+namespace quill {
+namespace {
+
+std::string FromPointer(const char* text) {
+  return text != nullptr ? std::string(text) : std::string();
+}
+
+// The byte length of the character at `text`, counted as the C runtime counts
+// it under the current locale. A NUL byte, a byte that starts no valid
+// character and an incomplete character at the end each count as one byte;
+// `state` is reset then, because the runtime leaves it undefined.
+std::size_t CharLength(const char* text, std::size_t available, std::mbstate_t* state) {
+  const std::size_t length = std::mbrlen(text, available, state);
+  if (length == 0 || length > available) {
+    *state = std::mbstate_t{};
+    return 1;
+  }
+  return length;
+}
+
+// Where the last character of `s` begins; npos for an empty `s`. A walk from
+// the front is the only sound way: a trail byte may look like any single-byte
+// character, `\` included.
+std::size_t LastCharOffset(const std::string& s) {
+  if (s.empty()) return std::string::npos;
+  if (MB_CUR_MAX == 1) return s.size() - 1;
+  std::mbstate_t state{};
+  std::size_t offset = 0;
+  std::size_t last = 0;
+  while (offset < s.size()) {
+    last = offset;
+    offset += CharLength(s.data() + offset, s.size() - offset, &state);
+  }
+  return last;
+}
+
+bool IsSeparator(char c) {
+  return c == '\\' || c == '/';
+}
+
+bool EndsInSeparator(const std::string& path) {
+  if (path.empty()) return false;
+  const std::size_t last = LastCharOffset(path);
+  return last == path.size() - 1 && IsSeparator(path[last]);
+}
+
+std::size_t LastSeparator(const std::string& path) {
+  const std::size_t backslash = path.rfind('\\');
+  return backslash != std::string::npos ? backslash : path.rfind('/');
+}
+
+// The leaf when it can have a stem and an extension at all, else empty.
+std::string NamedLeaf(const std::string& path) {
+  std::string leaf = PathLeaf(path);
+  if (leaf == " " || leaf.find('?') != std::string::npos) leaf.clear();
+  return leaf;
+}
+
+char LowerByte(char c) {
+  return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
+
+}  // namespace
+
+char LastChar(const std::string& s) {
+  const std::size_t last = LastCharOffset(s);
+  return last == std::string::npos ? '\0' : s[last];
+}
+
+std::string Surround(const std::string& s, char c) {
+  std::string result;
+  result.reserve(s.size() + 2);
+  result += c;
+  result += s;
+  result += c;
+  return result;
+}
+
+std::string AddTrailingSeparator(const std::string& path, char separator) {
+  return path.empty() || EndsInSeparator(path) ? path : path + separator;
+}
+
+std::string RemoveTrailingSeparator(const std::string& path) {
+  return EndsInSeparator(path) ? path.substr(0, path.size() - 1) : path;
+}
+
+std::string RemoveTrailingSeparator(const char* path) {
+  return RemoveTrailingSeparator(FromPointer(path));
+}
+
+std::string PathFolder(const std::string& path) {
+  const std::size_t separator = LastSeparator(path);
+  return separator == std::string::npos ? std::string("\\") : path.substr(0, separator);
+}
+
+std::string PathFolder(const char* path) {
+  return PathFolder(FromPointer(path));
+}
+
+std::string PathLeaf(const std::string& path) {
+  const std::size_t separator = LastSeparator(path);
+  return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
+std::string PathStem(const std::string& path) {
+  const std::string leaf = NamedLeaf(path);
+  return leaf.substr(0, leaf.rfind('.'));
+}
+
+std::string PathStem(const char* path) {
+  return PathStem(FromPointer(path));
+}
+
+std::string PathExtension(const std::string& path) {
+  const std::string leaf = NamedLeaf(path);
+  const std::size_t dot = leaf.rfind('.');
+  return dot == std::string::npos ? std::string() : leaf.substr(dot + 1);
+}
+
+std::string PathExtension(const char* path) {
+  return PathExtension(FromPointer(path));
+}
+
+std::string ModulePath(const void* module) {
+  return module == nullptr ? platform::ModuleFileName() : std::string();
+}
+
+std::string ToLower(const std::string& s) {
+  std::string result;
+  if (MB_CUR_MAX == 1) {
+    result = s;
+    std::transform(result.begin(), result.end(), result.begin(), LowerByte);
+    return result;
+  }
+  // Byte-wise lower-casing would change trail bytes that look like `A`-`Z`,
+  // so each character is mapped as a whole.
+  result.reserve(s.size());
+  std::mbstate_t state{};
+  std::size_t offset = 0;
+  while (offset < s.size()) {
+    const char* text = s.data() + offset;
+    const std::size_t available = s.size() - offset;
+    wchar_t wide = 0;
+    std::size_t length = std::mbrtowc(&wide, text, available, &state);
+    if (length == 0 || length > available) {
+      state = std::mbstate_t{};
+      length = 1;
+      result += *text;
+    } else if (length == 1) {
+      result += LowerByte(*text);
+    } else {
+      const wchar_t lower = static_cast<wchar_t>(std::towlower(static_cast<std::wint_t>(wide)));
+      char encoded[MB_LEN_MAX];
+      std::mbstate_t encodeState{};
+      const std::size_t written =
+          lower != wide ? std::wcrtomb(encoded, lower, &encodeState) : static_cast<std::size_t>(-1);
+      if (written <= sizeof encoded) {
+        result.append(encoded, written);
+      } else {
+        result.append(text, length);
+      }
+    }
+    offset += length;
+  }
+  return result;
+}
+
+bool CopyToBuffer(char* destination, unsigned capacity, const char* source) {
+  if (destination == nullptr || capacity == 0) return false;
+  const char* text = source != nullptr ? source : "";
+  const std::size_t length = std::strlen(text);
+  const std::size_t copied = std::min<std::size_t>(length, capacity - 1);
+  std::memmove(destination, text, copied);
+  destination[copied] = '\0';
+  return length < capacity;
+}
+
+}  // namespace quill
