@@ -1,0 +1,18 @@
+// Opening a file that another process may hold for a moment.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace quill {
+
+// Opens `path` with the fopen `mode`, trying ten times a second for `seconds`
+// seconds (at least once), pausing 100 ms after every failed attempt and
+// showing a progress line while it waits. The stream, which the caller closes
+// with fclose, or null; an empty path gives null at once.
+std::FILE* OpenFileWithRetry(const char* path, const char* mode, std::int32_t seconds);
+std::FILE* OpenFileWithRetry(const std::string& path, const std::string& mode,
+                             std::int32_t seconds);
+
+}  // namespace quill
