@@ -1,5 +1,7 @@
 // The platform layer: command-line splitting, the stand-ins that make POSIX
 // answer as Windows does, and starting programs.
+#include "platform/platform.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -7,7 +9,6 @@
 #include <vector>
 
 #include "platform/command_line.h"
-#include "platform/platform.h"
 #include "support/fake_services.h"
 #include "support/scratch_folder.h"
 
@@ -39,8 +40,9 @@ TEST(CommandLine, SplitsLikeTheWindowsRuntime) {
 
 TEST(CommandLine, QuotedArgumentsSplitBackUnchanged) {
   const std::vector<std::string> samples = {
-      "", "plain", "two words", "tab\there", "quote\"inside", "ends\\", "ends with \\",
-      "\\\\server\\share", "x\\\"y", "line\nbreak", "\"", "\\\\\""};
+      "",       "plain",        "two words",         "tab\there", "quote\"inside",
+      "ends\\", "ends with \\", "\\\\server\\share", "x\\\"y",    "line\nbreak",
+      "\"",     "\\\\\""};
   std::string commandLine;
   for (const std::string& sample : samples) {
     commandLine += platform::QuoteArgument(sample) + " ";

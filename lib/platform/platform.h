@@ -124,6 +124,9 @@ std::string CurrentDirectory();
 std::string LongPathName(const std::string& path);
 // The C runtime's `getenv`: the value, or empty when unset.
 std::string EnvironmentValue(const char* name);
+// Sets (or, with null `value`, removes) an environment variable of this
+// process, seen by the C runtime, the system and started programs.
+bool SetEnvironmentValue(const char* name, const char* value);
 // `GetTempPathA` with 260 bytes: the system's temporary path, or empty.
 std::string SystemTempPath();
 // `SHGetSpecialFolderPathA` bound by name at run time, with the item
@@ -178,7 +181,9 @@ bool ListFolder(const std::string& folder, std::vector<FolderEntry>* entries);
 
 // Starts `program` with `parameters` split into arguments as the Windows C
 // runtime splits a command line, waits for it to end and returns its exit
-// status; -1 when it could not be started.
-int RunAndWait(const std::string& program, const std::string& parameters);
+// status; -1 when it could not be started. When `errorFile` is given, the
+// program's standard error stream goes to that file.
+int RunAndWait(const std::string& program, const std::string& parameters,
+               const std::string& errorFile = std::string());
 
 }  // namespace quill::platform

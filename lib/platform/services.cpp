@@ -7,12 +7,16 @@ Services* current = nullptr;
 
 }  // namespace
 
-Services& System() { return current != nullptr ? *current : RealServices(); }
+Services& System() {
+  return current != nullptr ? *current : RealServices();
+}
 
 ScopedServices::ScopedServices(Services& replacement) : previous_(current) {
   current = &replacement;
 }
 
-ScopedServices::~ScopedServices() { current = previous_; }
+ScopedServices::~ScopedServices() {
+  current = previous_;
+}
 
 }  // namespace quill::platform

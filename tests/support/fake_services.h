@@ -54,9 +54,7 @@ class FakeServices : public platform::Services {
   std::int64_t CalendarTime() override {
     return calendarStart + static_cast<std::int64_t>(elapsedMs / 1000);
   }
-  std::uint32_t TickCount() override {
-    return static_cast<std::uint32_t>(tickStart + elapsedMs);
-  }
+  std::uint32_t TickCount() override { return static_cast<std::uint32_t>(tickStart + elapsedMs); }
   void Sleep(std::uint32_t milliseconds) override {
     sleeps.push_back(milliseconds);
     elapsedMs += milliseconds;

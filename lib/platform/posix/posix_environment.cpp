@@ -31,7 +31,9 @@ std::string CurrentDirectory() {
 }
 
 // Names have one form only here.
-std::string LongPathName(const std::string& path) { return path; }
+std::string LongPathName(const std::string& path) {
+  return path;
+}
 
 std::string EnvironmentValue(const char* name) {
   if (name == nullptr) return std::string();
@@ -39,9 +41,16 @@ std::string EnvironmentValue(const char* name) {
   return value ? std::string(value) : std::string();
 }
 
+bool SetEnvironmentValue(const char* name, const char* value) {
+  if (name == nullptr || *name == '\0') return false;
+  return (value ? setenv(name, value, 1) : unsetenv(name)) == 0;
+}
+
 // No system temporary path: the library's fallbacks through the environment
 // and /tmp apply.
-std::string SystemTempPath() { return std::string(); }
+std::string SystemTempPath() {
+  return std::string();
+}
 
 std::string SpecialFolderPath(void* /*owner*/, int folderId) {
   switch (folderId & 0xFF) {

@@ -30,7 +30,9 @@ std::string SystemPath(const char* path) {
 
 namespace {
 
-bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+bool IsSeparator(char c) {
+  return c == '/' || c == '\\';
+}
 
 // The root is a name made of separators only.
 bool IsRoot(const std::string& path) {
@@ -158,7 +160,9 @@ bool RemoveFile(const char* path) {
   return unlink(systemPath.c_str()) == 0;
 }
 
-bool RemoveFolder(const char* path) { return rmdir(posix::SystemPath(path).c_str()) == 0; }
+bool RemoveFolder(const char* path) {
+  return rmdir(posix::SystemPath(path).c_str()) == 0;
+}
 
 bool CopyFileOver(const char* source, const char* destination) {
   std::string from = posix::SystemPath(source);
@@ -199,7 +203,8 @@ bool ListFolder(const std::string& folder, std::vector<FolderEntry>* entries) {
       item.isFolder = true;
     } else if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
       struct stat status {};
-      item.isFolder = stat((systemPath + item.name).c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+      item.isFolder =
+          stat((systemPath + item.name).c_str(), &status) == 0 && S_ISDIR(status.st_mode);
     }
     entries->push_back(std::move(item));
   }

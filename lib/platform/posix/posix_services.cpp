@@ -1,5 +1,6 @@
 // Clock, sleep, process start and the error stream on POSIX.
 #include <errno.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -72,7 +73,8 @@ ShellResult ResultOfStartError(int error, const std::string& file) {
 
 // Starts `file` with the arguments of `parameters`, all signals at their
 // defaults and none blocked. Returns 0 and the process id, or an errno value.
-int Spawn(const std::string& file, const char* parameters, const char* directory, pid_t* pid) {
+int Spawn(const std::string& file, const char* parameters, const char* directory, pid_t* pid,
+          const std::string& errorFile = std::string()) {
   std::vector<std::string> arguments = SplitCommandLine(parameters ? parameters : "");
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(file.c_str()));
@@ -93,6 +95,11 @@ int Spawn(const std::string& file, const char* parameters, const char* directory
   posix_spawn_file_actions_init(&actions);
   std::string folder = posix::SystemPath(directory);
   if (!folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+  std::string errorPath = posix::SystemPath(errorFile.c_str());
+  if (!errorPath.empty()) {
+    posix_spawn_file_actions_addopen(&actions, 2, errorPath.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  }
 
   int error;
   if (file.find('/') == std::string::npos) {
@@ -164,9 +171,13 @@ bool LocalTime(std::int64_t calendarTime, std::tm* out) {
   return localtime_r(&time, out) != nullptr;
 }
 
-int RunAndWait(const std::string& program, const std::string& parameters) {
+int RunAndWait(const std::string& program, const std::string& parameters,
+               const std::string& errorFile) {
   pid_t pid = 0;
-  if (Spawn(posix::SystemPath(program.c_str()), parameters.c_str(), nullptr, &pid) != 0) return -1;
+  if (Spawn(posix::SystemPath(program.c_str()), parameters.c_str(), nullptr, &pid, errorFile) !=
+      0) {
+    return -1;
+  }
   int status = 0;
   while (waitpid(pid, &status, 0) < 0) {
     if (errno != EINTR) return -1;

@@ -1,6 +1,6 @@
 // Process environment queries on Windows.
-#include <windows.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -11,9 +11,9 @@
 namespace quill::platform {
 namespace {
 
-constexpr DWORD kPathBuffer = MAX_PATH;         // 260
+constexpr DWORD kPathBuffer = MAX_PATH;  // 260
 constexpr std::size_t kSpecialFolderBuffer = 530;
-constexpr DWORD kUserNameBuffer = 257;          // UNLEN + 1
+constexpr DWORD kUserNameBuffer = 257;  // UNLEN + 1
 
 using GetSpecialFolderPathFunction = BOOL(WINAPI*)(HWND, LPSTR, int, BOOL);
 
@@ -63,6 +63,16 @@ std::string EnvironmentValue(const char* name) {
   return value ? std::string(value) : std::string();
 }
 
+bool SetEnvironmentValue(const char* name, const char* value) {
+  if (name == nullptr || *name == '\0') return false;
+  // _putenv_s keeps the runtime's copy (getenv) and the system's
+  // (GetTempPathA, started programs) alike. It cannot set an empty value, only
+  // remove the variable; the system's copy then gets the empty value.
+  bool done = _putenv_s(name, value ? value : "") == 0;
+  if (done && value != nullptr && *value == '\0') done = SetEnvironmentVariableA(name, "") != 0;
+  return done;
+}
+
 std::string SystemTempPath() {
   char buffer[kPathBuffer] = {};
   DWORD length = GetTempPathA(kPathBuffer, buffer);
@@ -77,8 +87,8 @@ std::string SpecialFolderPath(void* owner, int folderId) {
   HMODULE shell = LoadLibraryA("Shell32.dll");
   FARPROC address = shell ? GetProcAddress(shell, "SHGetSpecialFolderPathA") : nullptr;
   if (address != nullptr) {
-    auto getPath = reinterpret_cast<GetSpecialFolderPathFunction>(
-        reinterpret_cast<void (*)()>(address));
+    auto getPath =
+        reinterpret_cast<GetSpecialFolderPathFunction>(reinterpret_cast<void (*)()>(address));
     getPath(window, buffer, folderId, (folderId & CSIDL_FLAG_CREATE) != 0);
   } else {
     SpecialFolderThroughItemList(window, folderId, buffer);

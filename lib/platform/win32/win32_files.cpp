@@ -1,10 +1,10 @@
 // File status, attributes, folders and files on Windows.
-#include <windows.h>
 #include <direct.h>
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <windows.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -32,7 +32,9 @@ class FindHandle {
   HANDLE handle_;
 };
 
-const char* Text(const char* path) { return path ? path : ""; }
+const char* Text(const char* path) {
+  return path ? path : "";
+}
 
 }  // namespace
 
@@ -49,7 +51,9 @@ int StatPath(const char* path, StatRecord* out) {
   return 0;
 }
 
-bool AccessExists(const char* path) { return _access(Text(path), 0) == 0; }
+bool AccessExists(const char* path) {
+  return _access(Text(path), 0) == 0;
+}
 
 std::uint32_t GetAttributes(const char* path) {
   return static_cast<std::uint32_t>(GetFileAttributesA(Text(path)));
@@ -59,7 +63,9 @@ bool SetAttributes(const char* path, std::uint32_t attributes) {
   return SetFileAttributesA(Text(path), static_cast<DWORD>(attributes)) != 0;
 }
 
-bool MakeDirectory(const char* path) { return _mkdir(Text(path)) == 0; }
+bool MakeDirectory(const char* path) {
+  return _mkdir(Text(path)) == 0;
+}
 
 bool CreateEmptyFileAt(const char* path) {
   int fd = _creat(Text(path), _S_IREAD | _S_IWRITE);
@@ -67,9 +73,13 @@ bool CreateEmptyFileAt(const char* path) {
   return _close(fd) == 0;
 }
 
-bool RemoveFile(const char* path) { return DeleteFileA(Text(path)) != 0; }
+bool RemoveFile(const char* path) {
+  return DeleteFileA(Text(path)) != 0;
+}
 
-bool RemoveFolder(const char* path) { return RemoveDirectoryA(Text(path)) != 0; }
+bool RemoveFolder(const char* path) {
+  return RemoveDirectoryA(Text(path)) != 0;
+}
 
 bool CopyFileOver(const char* source, const char* destination) {
   return CopyFileA(Text(source), Text(destination), FALSE) != 0;

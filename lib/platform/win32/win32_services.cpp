@@ -1,6 +1,6 @@
 // Clock, sleep, process start and the error stream on Windows.
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <ctime>
@@ -20,9 +20,8 @@ class Win32Services final : public Services {
   void Sleep(std::uint32_t milliseconds) override { ::Sleep(milliseconds); }
 
   ShellResult ExecuteShellRequest(const ShellRequest& request) override {
-    HINSTANCE result =
-        ::ShellExecuteA(nullptr, request.operation, request.file, request.parameters,
-                        request.directory, request.showCommand);
+    HINSTANCE result = ::ShellExecuteA(nullptr, request.operation, request.file, request.parameters,
+                                       request.directory, request.showCommand);
     return reinterpret_cast<ShellResult>(result);
   }
 
@@ -63,13 +62,27 @@ bool LocalTime(std::int64_t calendarTime, std::tm* out) {
   return true;
 }
 
-int RunAndWait(const std::string& program, const std::string& parameters) {
+int RunAndWait(const std::string& program, const std::string& parameters,
+               const std::string& errorFile) {
   std::string commandLine = "\"" + program + "\"";
   if (!parameters.empty()) commandLine += " " + parameters;
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
+  SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  Handle errorHandle(errorFile.empty() ? INVALID_HANDLE_VALUE
+                                       : CreateFileA(errorFile.c_str(), GENERIC_WRITE,
+                                                     FILE_SHARE_READ, &inheritable, CREATE_ALWAYS,
+                                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+  BOOL inherit = FALSE;
+  if (errorHandle.get() != INVALID_HANDLE_VALUE) {
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = errorHandle.get();
+    inherit = TRUE;
+  }
   PROCESS_INFORMATION process{};
-  if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+  if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, inherit, 0, nullptr,
                       nullptr, &startup, &process)) {
     return -1;
   }

@@ -1,0 +1,58 @@
+#include "launcher/converter_launch.h"
+
+#include "environment/special_folders.h"
+#include "launcher/shell_runner.h"
+#include "paths/file_status.h"
+#include "paths/path_strings.h"
+#include "platform/platform.h"
+
+namespace quill {
+
+bool LaunchConverter(const std::string& inputPath) {
+  std::string parameters = QuoteIfNeeded(inputPath);
+  std::string program =
+      AddTrailingSeparator(PathFolder(ModulePath()), '\\') + "kestrel" + platform::kProgramSuffix;
+  ShellRunner runner;
+  runner.SetFile(program.c_str());
+  runner.SetParameters(parameters.c_str());
+  runner.Execute();
+  return true;
+}
+
+std::string QuoteIfNeeded(const std::string& text) {
+  if (text.find_first_of(",\t \r\n") == std::string::npos) return text;
+  if (text.size() >= 2 && text.front() == LastChar(text) &&
+      (text.front() == '"' || text.front() == '\'')) {
+    return text;
+  }
+  return Surround(text, '"');
+}
+
+std::string FindProgram(const std::string& name) {
+  std::string found = AddTrailingSeparator(SpecialFolder(CSIDL_PROGRAM_FILES), '\\') + name;
+  if (PathExists(name, false)) found = name;
+  if (!PathExists(found, false)) {
+    std::string programFiles = "C:\\Program Files\\" + name;
+    std::string programFilesX86 = "C:\\Program Files (x86)\\" + name;
+    if (PathExists(programFiles, false)) {
+      found = programFiles;
+    } else if (PathExists(programFilesX86, false)) {
+      found = programFilesX86;
+    }
+  }
+  if (PathExists(found, false)) return found;
+  // Only programs are looked for in the system's own folders.
+  if (ToLower(PathExtension(name)) == platform::kProgramExtension) {
+    std::string leaf = PathLeaf(name);
+    std::string windows = AddTrailingSeparator(SpecialFolder(CSIDL_WINDOWS), '\\') + leaf;
+    std::string system = AddTrailingSeparator(SpecialFolder(CSIDL_SYSTEM), '\\') + leaf;
+    if (PathExists(windows, false)) {
+      found = windows;
+    } else if (PathExists(system, false)) {
+      found = system;
+    }
+  }
+  return PathExists(found, false) ? found : name;
+}
+
+}  // namespace quill

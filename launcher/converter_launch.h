@@ -1,0 +1,21 @@
+// Finding the converter program and starting it on an input file.
+#pragma once
+
+#include <string>
+
+namespace quill {
+
+// Starts the converter beside this program on `inputPath` through the shell
+// and returns at once; always true.
+bool LaunchConverter(const std::string& inputPath);
+
+// `text` in double quotes when it holds a comma, tab, blank, CR or LF and is
+// not already enclosed in a pair of double or single quotes.
+std::string QuoteIfNeeded(const std::string& text);
+
+// A path under which the program `name` exists: the name itself, the program
+// files folders, or (for programs) the Windows and system folders; `name`
+// unchanged when none exists.
+std::string FindProgram(const std::string& name);
+
+}  // namespace quill

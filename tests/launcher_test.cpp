@@ -1,0 +1,207 @@
+// The launcher's cycles, converter launch and shell runner, driven with the
+// fake clock and a recording process start.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "environment/directory_tree.h"
+#include "environment/special_folders.h"
+#include "environment/time_format.h"
+#include "launcher/converter_launch.h"
+#include "launcher/cycles.h"
+#include "launcher/shell_runner.h"
+#include "paths/file_status.h"
+#include "paths/path_strings.h"
+#include "platform/command_line.h"
+#include "platform/platform.h"
+#include "progress/progress_indicator.h"
+#include "support/fake_services.h"
+#include "support/scratch_folder.h"
+
+namespace quill {
+namespace {
+
+// Points the temporary folder into a scratch folder for one test.
+class LauncherCycle : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ProgressIndicator::ResetSharedState();
+    savedTmp_ = GetEnvValue("TMP");
+    platform::SetEnvironmentValue("TMP", scratch_.Path().c_str());
+  }
+  void TearDown() override {
+    platform::SetEnvironmentValue("TMP", savedTmp_.empty() ? nullptr : savedTmp_.c_str());
+  }
+
+  std::string InputPath() {
+    return WorkFolderUnderTemp() + FormatTime(fake_.CalendarTime(), "%H%M%S") + ".in_";
+  }
+  std::string ConverterPath() const {
+    return AddTrailingSeparator(PathFolder(ModulePath()), '\\') + "kestrel" +
+           platform::kProgramSuffix;
+  }
+
+  testing::ScratchFolder scratch_;
+  testing::FakeServices fake_;
+  std::string savedTmp_;
+};
+
+TEST_F(LauncherCycle, OutputDuringTheFirstSleepMeansOneStart) {
+  fake_.calendarStart = 1'765'000'000;
+  const std::string input = InputPath();
+  fake_.onSleep = [&] {
+    if (fake_.sleeps.size() == 1) CreateEmptyFile(input + ".out");
+  };
+  EXPECT_TRUE(RunCycle());
+
+  EXPECT_TRUE(PathExists(input, false));
+  EXPECT_EQ(FileStatus(input).Size(), 0);
+  ASSERT_EQ(fake_.starts.size(), 1u);
+  EXPECT_EQ(fake_.sleeps, std::vector<std::uint32_t>{300});
+  const testing::RecordedStart& start = fake_.starts[0];
+  EXPECT_FALSE(start.hasOperation);
+  EXPECT_EQ(start.showCommand, 1);
+  EXPECT_EQ(start.parameters, QuoteIfNeeded(input));
+  if (PathExists(ConverterPath(), false)) {
+    EXPECT_EQ(start.file, ConverterPath());
+  }
+  // The first step comes before 100 ms have passed: nothing is drawn.
+  EXPECT_EQ(fake_.errorOutput, "");
+}
+
+TEST_F(LauncherCycle, MissingOutputGivesAHundredPollsAndAHundredAndOneStarts) {
+  EXPECT_TRUE(RunCycle());
+  EXPECT_EQ(fake_.sleeps.size(), 100u);
+  EXPECT_EQ(fake_.SleptMs(), 30'000u);
+  EXPECT_EQ(fake_.starts.size(), 101u);
+  // Progress lines only: rewritten in place, erased at the end, no line feed.
+  const std::string& shown = fake_.errorOutput;
+  EXPECT_EQ(shown.find('\n'), std::string::npos);
+  EXPECT_NE(shown.find("wait  ...    ( 50 / 100 )    **********..........\r"), std::string::npos);
+  const std::string lastLine = "wait  ...    ( 100 / 100 )    ********************\r";
+  const std::string erase = std::string(lastLine.size(), ' ') + "\r";
+  ASSERT_GE(shown.size(), lastLine.size() + erase.size());
+  EXPECT_EQ(shown.substr(shown.size() - erase.size()), erase);
+  EXPECT_EQ(shown.substr(shown.size() - erase.size() - lastLine.size(), lastLine.size()), lastLine);
+}
+
+TEST_F(LauncherCycle, ASecondCycleInTheSameSecondClearsOnlyTheExactNames) {
+  const std::string input = InputPath();
+  ASSERT_TRUE(CreateDirectoryTree(WorkFolderUnderTemp()));
+  std::FILE* old = platform::OpenStream(input.c_str(), "wb");
+  ASSERT_NE(old, nullptr);
+  std::fputs("old input", old);
+  std::fclose(old);
+  ASSERT_TRUE(CreateEmptyFile(input + ".out"));
+  ASSERT_TRUE(CreateEmptyFile(input + ".000.out"));
+  EXPECT_TRUE(RunCycle());
+  EXPECT_TRUE(PathExists(input, false));
+  EXPECT_EQ(FileStatus(input).Size(), 0);
+  EXPECT_FALSE(PathExists(input + ".out", false));
+  EXPECT_TRUE(PathExists(input + ".000.out", false));
+  EXPECT_EQ(fake_.starts.size(), 101u);
+}
+
+TEST_F(LauncherCycle, TenCyclesEndNormally) {
+  fake_.onStart = [&](const testing::RecordedStart& start) {
+    // A converter that answers at once, so every cycle ends at its first poll.
+    CreateEmptyFile(platform::SplitCommandLine(start.parameters).at(0) + ".out");
+  };
+  EXPECT_TRUE(RunCycles());
+  EXPECT_EQ(fake_.starts.size(), 10u);
+  EXPECT_EQ(fake_.sleeps.size(), 10u);
+}
+
+TEST(WorkFolder, NamedAfterTheProgramStem) {
+  EXPECT_EQ(WorkFolderBelow("C:\\t", "C:\\bin\\launcher.exe"), "C:\\t\\r_Quill.tmp\\launcher\\");
+  EXPECT_EQ(WorkFolderBelow("C:\\t\\", "/opt/bin/launcher"), "C:\\t\\r_Quill.tmp\\launcher\\");
+  // A program name with "?" has no stem.
+  EXPECT_EQ(WorkFolderBelow("C:\\t\\", "C:\\bin\\la?ncher.exe"), "C:\\t\\r_Quill.tmp\\");
+  EXPECT_EQ(WorkFolderBelow("/tmp/u", "/bin/launcher"), "/tmp/u\\r_Quill.tmp\\launcher\\");
+}
+
+TEST_F(LauncherCycle, UncreatableWorkFolderFallsBackToSharedDocuments) {
+  std::string blocker = scratch_.WriteFile("blocker");
+  platform::SetEnvironmentValue("TMP", blocker.c_str());
+  std::string expected = AddTrailingSeparator(SpecialFolder(CSIDL_COMMON_DOCUMENTS), '\\') +
+                         "Temp\\Temp\\r_Quill.tmp\\" + PathStem(ModulePath()) + "\\";
+  EXPECT_EQ(MakeWorkFolder(), expected);
+}
+
+TEST(QuoteIfNeeded, QuotesTextThatWouldSplit) {
+  EXPECT_EQ(QuoteIfNeeded("C:\\w\\083015.in_"), "C:\\w\\083015.in_");
+  EXPECT_EQ(QuoteIfNeeded("C:\\Documents and Settings\\u\\083015.in_"),
+            "\"C:\\Documents and Settings\\u\\083015.in_\"");
+  EXPECT_EQ(QuoteIfNeeded("a,b"), "\"a,b\"");
+  EXPECT_EQ(QuoteIfNeeded("a\tb"), "\"a\tb\"");
+  EXPECT_EQ(QuoteIfNeeded("a\nb"), "\"a\nb\"");
+  EXPECT_EQ(QuoteIfNeeded("a\rb"), "\"a\rb\"");
+  EXPECT_EQ(QuoteIfNeeded("\"a b\""), "\"a b\"");
+  EXPECT_EQ(QuoteIfNeeded("'a b'"), "'a b'");
+  EXPECT_EQ(QuoteIfNeeded("\"a b"), "\"\"a b\"");
+  EXPECT_EQ(QuoteIfNeeded("\"a b'"), "\"\"a b'\"");
+  EXPECT_EQ(QuoteIfNeeded(""), "");
+  EXPECT_EQ(QuoteIfNeeded(" "), "\" \"");
+}
+
+TEST(ShellRunner, ReportsARefusalWithTheShellsText) {
+  EXPECT_EQ(ShellErrorReport(2, "", "C:\\bin\\kestrel.exe", "\"C:\\a b\\1.in_\""),
+            "The specified file was not found.\nOperation=\"\"\nFile=\"C:\\bin\\kestrel.exe\"\n"
+            "Paramaters=\"\"C:\\a b\\1.in_\"\"");
+  EXPECT_EQ(ShellErrorReport(12, "open", "f", "p"),
+            "Error\nf\np\nOperation=\"open\"\nFile=\"f\"\nParamaters=\"p\"");
+  EXPECT_EQ(ShellErrorReport(31, "", "", "").substr(0, 41),
+            "There is no application associated with t");
+  EXPECT_EQ(ShellErrorReport(0, "", "", "").substr(0, 14), "The operating ");
+}
+
+TEST(ShellRunner, PassesItsSettingsToTheShell) {
+  testing::FakeServices fake;
+  {
+    ShellRunner runner;
+    runner.SetParameters("C:\\w");
+    EXPECT_TRUE(runner.Execute());
+    ASSERT_EQ(fake.starts.size(), 1u);
+    // No file: the parameters name what to open, and there are none left.
+    EXPECT_EQ(fake.starts[0].file, "C:\\w");
+    EXPECT_FALSE(fake.starts[0].hasParameters);
+    EXPECT_FALSE(fake.starts[0].hasOperation);
+  }
+  {
+    ShellRunner runner;
+    runner.SetOperation("");
+    runner.SetShowCommand(0);
+    std::string self = ModulePath();
+    runner.SetFile(self.c_str());
+    runner.SetParameters("x");
+    fake.shellResult = 2;
+    EXPECT_FALSE(runner.Execute());
+    ASSERT_EQ(fake.starts.size(), 2u);
+    EXPECT_TRUE(fake.starts[1].hasOperation);
+    EXPECT_EQ(fake.starts[1].operation, "");
+    EXPECT_EQ(fake.starts[1].file, self);
+    EXPECT_EQ(fake.starts[1].parameters, "x");
+    EXPECT_EQ(fake.starts[1].showCommand, 0);
+  }
+}
+
+TEST(FindProgram, LooksInTheSystemFoldersOnlyForPrograms) {
+  testing::ScratchFolder scratch;
+  std::string beside = scratch.WriteFile(std::string("tool") + platform::kProgramSuffix);
+  EXPECT_EQ(FindProgram(beside), beside);
+  std::string missing = scratch.Join("nothing-here.bat");
+  EXPECT_EQ(FindProgram(missing), missing);
+
+  // A program that the system folders hold, asked for under a missing folder.
+  std::string leaf = platform::kWindows ? "notepad.exe" : "true";
+  std::string windows = AddTrailingSeparator(SpecialFolder(CSIDL_WINDOWS), '\\') + leaf;
+  std::string system = AddTrailingSeparator(SpecialFolder(CSIDL_SYSTEM), '\\') + leaf;
+  std::string expected = PathExists(windows) ? windows : PathExists(system) ? system : "";
+  if (expected.empty()) GTEST_SKIP() << leaf << " is in neither system folder";
+  std::string asked = scratch.Join("missing") + "\\" + leaf;
+  EXPECT_EQ(FindProgram(asked), expected);
+}
+
+}  // namespace
+}  // namespace quill
