@@ -1,0 +1,32 @@
+#include "kestrel/free_file_name.h"
+
+#include <cstdint>
+
+#include "paths/file_status.h"
+#include "paths/path_strings.h"
+#include "progress/number_text.h"
+
+namespace quill {
+namespace {
+
+constexpr std::uint32_t kSerialCount = 1000;
+
+}  // namespace
+
+std::string FreeFileName(const std::string& path) {
+  if (!PathExists(path)) return path;
+  const std::string base = PathWithoutExtension(path);
+  const std::string extension = PathExtension(path);
+  for (std::uint32_t serial = 0; serial < kSerialCount; ++serial) {
+    std::string candidate = base + "." + NumberText(serial, 10, 3);
+    if (!extension.empty()) candidate += "." + extension;
+    if (!PathExists(candidate)) return candidate;
+  }
+  return path;
+}
+
+std::string PathWithoutExtension(const std::string& path) {
+  return AddTrailingSeparator(PathFolder(path), '\\') + PathStem(path);
+}
+
+}  // namespace quill

@@ -1,0 +1,30 @@
+// Small path helpers shared by the folder and converter tests.
+#pragma once
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace quill::testing {
+
+// `path` written with the separator this system does not use natively.
+inline std::string WithForeignSeparators(std::string path) {
+  const char native = platform::kWindows ? '\\' : '/';
+  std::replace(path.begin(), path.end(), native, platform::kWindows ? '/' : '\\');
+  return path;
+}
+
+// The names of the entries of `folder`; empty when it cannot be listed.
+inline std::set<std::string> EntryNames(const std::string& folder) {
+  std::set<std::string> names;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    names.insert(entry.path().filename().string());
+  }
+  return names;
+}
+
+}  // namespace quill::testing
