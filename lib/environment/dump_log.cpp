@@ -1,31 +1,136 @@
 #include "environment/dump_log.h"
 
-// Placeholder until the dump log is written: entries are dropped.
+#include <cstdio>
+#include <memory>
+#include <utility>
+
+#include "environment/directory_tree.h"
+#include "environment/open_retry.h"
+#include "environment/special_folders.h"
+#include "environment/time_format.h"
+#include "filetree/cleanup_list.h"
+#include "paths/file_status.h"
+#include "paths/path_strings.h"
+#include "platform/platform.h"
 
 namespace quill {
+namespace {
 
-bool WriteDumpEntry(const std::string& text) { return WriteDumpRecord(text); }
+constexpr char kStampFormat[] = "%Y/%m/%d %H:%M:%S";
+constexpr char kFileStampFormat[] = "%m%d_%H";
+constexpr char kLineBreak[] = "\r\n";
+constexpr char kTwoTabs[] = "\t\t";
+constexpr std::int32_t kOpenSeconds = 10;
+constexpr std::int32_t kPurgeDays = 10;
+
+// True from process start until the first record has queued the old files.
+bool dumpPrunePending = true;
+// Set while a record is written. Creating the dump folder can fail and report
+// that as an entry of its own, which would come back here for the same folder.
+bool recordInProgress = false;
+// Replaces the shared documents folder when a test has set it.
+std::string dumpFolderBaseForTesting;
+
+class RecordInProgress {
+ public:
+  RecordInProgress() { recordInProgress = true; }
+  ~RecordInProgress() { recordInProgress = false; }
+  RecordInProgress(const RecordInProgress&) = delete;
+  RecordInProgress& operator=(const RecordInProgress&) = delete;
+};
+
+struct StreamCloser {
+  void operator()(std::FILE* stream) const { std::fclose(stream); }
+};
+using Stream = std::unique_ptr<std::FILE, StreamCloser>;
+
+std::string SharedDocumentsFolder() {
+  return dumpFolderBaseForTesting.empty() ? SpecialFolder(CSIDL_COMMON_DOCUMENTS)
+                                          : dumpFolderBaseForTesting;
+}
+
+// Each value is asked for in its own statement, so the calls run in the order
+// the header lists them.
+std::string HeaderLine() {
+  std::string info = UserName();
+  info += kLineBreak;
+  info += TempFolder();
+  info += kLineBreak;
+  info += CurrentFolder();
+  info += kLineBreak;
+  info += ModulePath();
+  info += kLineBreak;
+  std::string line = FormatLocalTime(kStampFormat);
+  line += '\t';
+  line += FlattenLineBreaks(info, kTwoTabs);
+  line += kLineBreak;
+  return line;
+}
+
+}  // namespace
+
+bool WriteDumpEntry(const std::string& text) {
+  const std::string flat = FlattenLineBreaks(text, kTwoTabs);
+  const std::string program = PathLeaf(ModulePath());
+  std::string line = FormatLocalTime(kStampFormat);
+  line += '\t';
+  line += program;
+  line += '\t';
+  line += flat;
+  line += kLineBreak;
+  return WriteDumpRecord(std::move(line));
+}
 
 bool WriteDumpEntry(const char* text) {
-  WriteDumpEntry(std::string(text ? text : ""));
+  WriteDumpEntry(std::string(text != nullptr ? text : ""));
   return true;
 }
 
-bool WriteDumpRecord(std::string /*bytes*/) { return false; }
+bool WriteDumpRecord(std::string bytes) {
+  if (recordInProgress) return false;
+  const RecordInProgress guard;
+
+  const std::string stamp = FormatLocalTime(kFileStampFormat);
+  std::string folder = SharedDocumentsFolder();
+  for (const char* name : {"Temp", "Temp", "DbgDump"}) {
+    folder = AddTrailingSeparator(folder, '\\') + name;
+  }
+  folder = AddTrailingSeparator(folder, '\\');
+  if (dumpPrunePending) PurgeOldFiles((folder + ".txt").c_str(), kPurgeDays);
+  folder = AddTrailingSeparator(folder, '\\') + "WZ";
+  CreateDirectoryTree(folder);
+  folder = AddTrailingSeparator(folder, '\\');
+  if (dumpPrunePending) PurgeOldFiles((folder + ".txt").c_str(), kPurgeDays);
+  const std::string path = folder + stamp + ".txt";
+  dumpPrunePending = false;
+
+  const Stream file(OpenFileWithRetry(path, "ab", kOpenSeconds));
+  if (!file) return false;
+  // A failed status query reads as size 0 and so asks for a header too.
+  const std::string header = FileStatus(path).Size() == 0 ? HeaderLine() : std::string();
+  return platform::AppendRecord(path.c_str(), file.get(), header, bytes);
+}
 
 std::string FlattenLineBreaks(const std::string& text, const std::string& replacement) {
+  const std::string forCarriageReturn = replacement.substr(0, 1);
+  const std::string forLineFeed = replacement.size() > 1 ? replacement.substr(1) : std::string();
   std::string flat;
   flat.reserve(text.size());
   for (char c : text) {
     if (c == '\r') {
-      flat += replacement.substr(0, 1);
+      flat += forCarriageReturn;
     } else if (c == '\n') {
-      flat += replacement.size() > 1 ? replacement.substr(1) : std::string();
+      flat += forLineFeed;
     } else {
       flat += c;
     }
   }
   return flat;
+}
+
+void SetDumpFolderBaseForTesting(const std::string& base) {
+  dumpFolderBaseForTesting = base;
+  dumpPrunePending = true;
 }
 
 }  // namespace quill

@@ -13,11 +13,17 @@ bool WriteDumpEntry(const std::string& text);
 bool WriteDumpEntry(const char* text);
 
 // Appends `bytes` to this hour's dump file, after a header line when the
-// file is new. False when the file cannot be opened (nothing is written).
+// file is new. False when the file cannot be opened (nothing is written), and
+// for a record asked for while another one is being written, which is dropped.
 bool WriteDumpRecord(std::string bytes);
 
 // `text` with every CR replaced by the first character of `replacement` and
 // every LF by the rest of it.
 std::string FlattenLineBreaks(const std::string& text, const std::string& replacement);
+
+// For tests only: the dump folder goes under `base` instead of the shared
+// documents folder (an empty `base` restores that), and the next record
+// purges old files again as the first record of a process does.
+void SetDumpFolderBaseForTesting(const std::string& base);
 
 }  // namespace quill

@@ -155,8 +155,11 @@ bool CreateEmptyFileAt(const char* path) {
 bool RemoveFile(const char* path) {
   std::string systemPath = posix::SystemPath(path);
   struct stat status {};
-  // `remove` would also take an empty folder; the Windows file removal does not.
-  if (lstat(systemPath.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) return false;
+  if (lstat(systemPath.c_str(), &status) != 0) return false;
+  // `remove` would also take an empty folder, and unlink a read-only file;
+  // the Windows file removal does neither.
+  if (S_ISDIR(status.st_mode)) return false;
+  if (S_ISREG(status.st_mode) && (status.st_mode & S_IWUSR) == 0) return false;
   return unlink(systemPath.c_str()) == 0;
 }
 
@@ -187,7 +190,22 @@ bool CopyFileOver(const char* source, const char* destination) {
 std::FILE* OpenStream(const char* path, const char* mode) {
   std::string systemPath = posix::SystemPath(path);
   if (systemPath.empty() || mode == nullptr) return nullptr;
-  return std::fopen(systemPath.c_str(), mode);
+  const std::string text = mode;
+  if (text.empty() || text.find_first_of("wa") == std::string::npos) {
+    return std::fopen(systemPath.c_str(), mode);
+  }
+  // A stream that writes is opened as fopen would, but never through a link
+  // planted at the name: in a folder shared by all users that would make us
+  // create or append to a file of the link's choosing.
+  const bool update = text.find('+') != std::string::npos;
+  int flags = (update ? O_RDWR : O_WRONLY) | O_CREAT | O_NOFOLLOW | O_CLOEXEC;
+  flags |= text[0] == 'a' ? O_APPEND : O_TRUNC;
+  if (text.find('x') != std::string::npos) flags |= O_EXCL;
+  int fd = open(systemPath.c_str(), flags, 0666);
+  if (fd < 0) return nullptr;
+  std::FILE* stream = fdopen(fd, mode);
+  if (stream == nullptr) close(fd);
+  return stream;
 }
 
 bool ListFolder(const std::string& folder, std::vector<FolderEntry>* entries) {
@@ -208,6 +226,42 @@ bool ListFolder(const std::string& folder, std::vector<FolderEntry>* entries) {
     }
     entries->push_back(std::move(item));
   }
+  return true;
+}
+
+}  // namespace quill::platform
+
+namespace quill::platform {
+
+bool AppendRecord(const char* path, std::FILE* stream, std::string_view header,
+                  std::string_view bytes) {
+  if (stream == nullptr) return false;
+  // Nothing may be left in the stream's buffer to be written after the record.
+  std::fflush(stream);
+  const int fd = fileno(stream);
+  struct stat opened {};
+  struct stat named {};
+  if (fd < 0 || fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) return false;
+  // A link planted at the name in a shared folder must not make us write into
+  // the file it points to: the name itself must be the file we hold.
+  if (lstat(posix::SystemPath(path).c_str(), &named) != 0 || !S_ISREG(named.st_mode) ||
+      named.st_dev != opened.st_dev || named.st_ino != opened.st_ino) {
+    return false;
+  }
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags < 0 || ((flags & O_APPEND) == 0 && fcntl(fd, F_SETFL, flags | O_APPEND) != 0)) {
+    return false;
+  }
+  // One write on an append descriptor lands whole at the end of the file,
+  // whatever other processes append at the same time; stdio would split a
+  // record larger than its buffer into several writes.
+  std::string record;
+  if (opened.st_size == 0) {
+    record.reserve(header.size() + bytes.size());
+    record.append(header);
+  }
+  record.append(bytes);
+  WriteAll(fd, record.data(), record.size());
   return true;
 }
 

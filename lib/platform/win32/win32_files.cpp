@@ -106,3 +106,28 @@ bool ListFolder(const std::string& folder, std::vector<FolderEntry>* entries) {
 }
 
 }  // namespace quill::platform
+
+namespace quill::platform {
+
+bool AppendRecord(const char* /*path*/, std::FILE* stream, std::string_view header,
+                  std::string_view bytes) {
+  if (stream == nullptr) return false;
+  const HANDLE file = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+  if (file == INVALID_HANDLE_VALUE) return false;
+  // The runtime's append mode seeks to the end and then writes, which another
+  // process can come between; the lock of the whole file keeps every record
+  // of every writer in one piece. LockFileEx waits for it.
+  OVERLAPPED whole{};
+  if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole)) return false;
+  // Decided under the lock, so only one writer ever finds the file empty.
+  LARGE_INTEGER size{};
+  const bool empty = !GetFileSizeEx(file, &size) || size.QuadPart == 0;
+  if (empty && !header.empty()) std::fwrite(header.data(), 1, header.size(), stream);
+  if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), stream);
+  std::fflush(stream);
+  OVERLAPPED unlock{};
+  UnlockFileEx(file, 0, MAXDWORD, MAXDWORD, &unlock);
+  return true;
+}
+
+}  // namespace quill::platform

@@ -1,6 +1,7 @@
 // Clock, sleep, process start and the error stream on Windows.
-#include <shellapi.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 #include <cstdio>
 #include <ctime>

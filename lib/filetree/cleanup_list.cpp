@@ -1,0 +1,117 @@
+#include "filetree/cleanup_list.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "filetree/folder_listing.h"
+#include "paths/file_status.h"
+#include "paths/path_strings.h"
+#include "platform/platform.h"
+
+namespace quill {
+namespace {
+
+constexpr std::int64_t kSecondsPerDay = 86400;
+
+std::string FromPointer(const char* text) {
+  return text != nullptr ? std::string(text) : std::string();
+}
+
+// Two's complement wrap to 32 bits, without relying on a narrowing of an
+// out-of-range value.
+std::int32_t Wrap32(std::int64_t value) {
+  const std::uint32_t bits = static_cast<std::uint32_t>(static_cast<std::uint64_t>(value));
+  return bits <= 0x7FFFFFFFu
+             ? static_cast<std::int32_t>(bits)
+             : static_cast<std::int32_t>(static_cast<std::int64_t>(bits) - 0x100000000);
+}
+
+bool IsReadOnly(const std::string& path) {
+  return FileAttributes(path).HasAttributes(platform::kAttributeReadOnly) != 0;
+}
+
+}  // namespace
+
+CleanupList::~CleanupList() {
+  CleanupList::CopyAll();
+  CleanupList::RemoveAll();
+}
+
+bool CleanupList::Add(const std::string& path) {
+  return Add(path.c_str());
+}
+
+bool CleanupList::Add(const char* path) {
+  sources.push_back(FromPointer(path));
+  return true;
+}
+
+bool CleanupList::AddAll(StringList list) {
+  sources.insert(sources.end(), std::make_move_iterator(list.begin()),
+                 std::make_move_iterator(list.end()));
+  return true;
+}
+
+bool CleanupList::AddWithCopy(const char* source, const char* destination) {
+  sources.push_back(FromPointer(source));
+  destinations.resize(sources.size());
+  destinations.back() = FromPointer(destination);
+  return true;
+}
+
+bool CleanupList::CopyAll() {
+  for (std::size_t i = 0; i < sources.size() && i < destinations.size(); ++i) {
+    const std::string& source = sources[i];
+    const std::string& destination = destinations[i];
+    if (source.empty() || destination.empty() || !PathExists(source, false)) continue;
+    // A file that did not reach its destination must not be lost.
+    if (!CopyFileTo(source.c_str(), destination.c_str())) sources[i].clear();
+  }
+  destinations.clear();
+  return true;
+}
+
+bool CleanupList::RemoveAll() {
+  std::sort(sources.begin(), sources.end());
+  sources.erase(std::unique(sources.begin(), sources.end()), sources.end());
+  std::reverse(sources.begin(), sources.end());
+  for (std::string& entry : sources) {
+    if (entry.empty()) continue;
+    const std::string path = RemoveTrailingSeparator(entry);
+    entry.clear();
+    if (!PathExists(path, false)) continue;
+    if (FileStatus(path).IsFolder()) {
+      if (IsFolderEmpty(path.c_str())) platform::RemoveFolder(path.c_str());
+    } else {
+      // A read-only file is refused here and survives.
+      platform::RemoveFile(path.c_str());
+    }
+  }
+  sources.clear();
+  return true;
+}
+
+CleanupList& ProcessCleanupList() {
+  static CleanupList list;
+  return list;
+}
+
+void PurgeOldFiles(const char* path, std::int32_t days) {
+  const std::int64_t now = platform::System().CalendarTime();
+  const std::string pattern = PathStem(path) + "*." + PathExtension(path);
+  const std::string folder = PathFolder(path);
+  CleanupList& list = ProcessCleanupList();
+  // ListFolderOf would list the parent of a missing folder, and so purge
+  // files that were never the caller's.
+  if (!FolderExists(folder)) return;
+  const std::int32_t limit = Wrap32(static_cast<std::int64_t>(days) * kSecondsPerDay);
+  for (const std::string& file : FindFilesInFolder(folder.c_str(), pattern)) {
+    const FileStatus status(file);
+    // Unreadable attributes read as all bits set, read-only included.
+    if (IsReadOnly(file)) continue;
+    const std::int32_t age = Wrap32(now - status.ModifyTime());
+    if (age >= limit) list.Add(file);
+  }
+}
+
+}  // namespace quill

@@ -1,0 +1,59 @@
+// Deferred removal of files and folders, and the purge of old files that the
+// debug dump log queues for removal at program exit.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "paths/tokenize.h"
+
+namespace quill {
+
+// A queue of paths to remove later, each optionally copied to a destination
+// first. Processed by CopyAll and RemoveAll, and at the latest on destruction.
+class CleanupList {
+ public:
+  CleanupList() = default;
+  // Runs the copy phase, then the removal phase.
+  virtual ~CleanupList();
+  CleanupList(const CleanupList&) = delete;
+  CleanupList& operator=(const CleanupList&) = delete;
+
+  // Queues `path` for removal (an empty path is queued and later skipped).
+  // Always true.
+  virtual bool Add(const std::string& path);
+  virtual bool Add(const char* path);
+  // Queues every path of `list`, in order. Always true.
+  virtual bool AddAll(StringList list);
+  // Queues `source` for removal after it has been copied to `destination`.
+  // Always true.
+  virtual bool AddWithCopy(const char* source, const char* destination);
+  // Copies every queued source that has a destination and exists; a source
+  // whose copy fails is taken off the queue, so it is not removed. The
+  // destinations are then forgotten. Always true.
+  virtual bool CopyAll();
+  // Removes the queued paths in descending byte order, so that a folder's
+  // queued contents go before the folder; a folder only when it is empty by
+  // then, a read-only file never. The queue is empty afterwards. Always true.
+  virtual bool RemoveAll();
+
+  const StringList& Sources() const { return sources; }
+  const StringList& Destinations() const { return destinations; }
+
+ private:
+  StringList sources;
+  // Parallel to `sources` by index; may be shorter; empty means no copy.
+  StringList destinations;
+};
+
+// The process-wide list that PurgeOldFiles fills. Built on first use and
+// processed when the program ends normally.
+CleanupList& ProcessCleanupList();
+
+// Queues on the process-wide list every file of the folder of `path` whose
+// name matches stem + "*." + extension of `path`, that is not read-only and
+// was last modified at least `days` days ago. Nothing is removed before the
+// program ends. A folder that does not exist is left alone.
+void PurgeOldFiles(const char* path, std::int32_t days);
+
+}  // namespace quill

@@ -1,0 +1,119 @@
+#include "filetree/folder_listing.h"
+
+#include <vector>
+
+#include "environment/directory_tree.h"
+#include "paths/file_status.h"
+#include "paths/path_strings.h"
+#include "platform/platform.h"
+#include "progress/progress_indicator.h"
+
+namespace quill {
+namespace {
+
+std::string FromPointer(const char* text) {
+  return text != nullptr ? std::string(text) : std::string();
+}
+
+bool IsSelfOrParent(const std::string& name) {
+  return name == "." || name == "..";
+}
+
+// `path` less one trailing separator, or its folder when that is no folder.
+std::string FolderOfPath(const char* path) {
+  std::string folder = RemoveTrailingSeparator(path);
+  if (!FileStatus(folder).IsFolder()) folder = PathFolder(folder);
+  return folder;
+}
+
+bool StartsWith(const std::string& text, const std::string& prefix) {
+  return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+bool EndsWith(const std::string& text, const std::string& suffix) {
+  return text.size() >= suffix.size() &&
+         text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+}  // namespace
+
+StringList ReadFolder(const std::string& folder) {
+  const std::string base = AddTrailingSeparator(folder, '\\');
+  std::vector<platform::FolderEntry> entries;
+  StringList result;
+  if (!platform::ListFolder(base, &entries)) return result;
+  result.reserve(entries.size());
+  for (const platform::FolderEntry& entry : entries) {
+    if (entry.name.empty() || IsSelfOrParent(entry.name)) continue;
+    result.push_back(base + (entry.isFolder ? AddTrailingSeparator(entry.name, '\\') : entry.name));
+  }
+  return result;
+}
+
+StringList ListFolderOf(const char* path) {
+  return ReadFolder(FolderOfPath(path));
+}
+
+StringList FindFilesInFolder(const char* folder, const std::string& pattern) {
+  return FilterByPattern(ListFolderOf(folder), pattern);
+}
+
+StringList FilterByPattern(const StringList& entries, const std::string& pattern) {
+  ConsoleProgressBar bar("Extract files ...", static_cast<std::uint32_t>(entries.size()));
+  StringList kept;
+  for (const std::string& entry : entries) {
+    bar.Step();
+    const char last = LastChar(entry);
+    if (last == '\\' || last == '/') continue;
+    if (MatchesPattern(entry, pattern)) kept.push_back(entry);
+  }
+  return kept;
+}
+
+bool MatchesPattern(const std::string& path, const std::string& pattern) {
+  const std::string name = ToLower(PathLeaf(path));
+  const std::string pat = ToLower(pattern);
+  if (pat.empty() || pat == "*") return true;
+  if (pat == "*.*") return name.find('.') != std::string::npos;
+
+  const StringList pieces = DropEmpty(SplitString(pat, '*'));
+  std::string::size_type from = 0;
+  for (const std::string& piece : pieces) {
+    const std::string::size_type at = name.find(piece, from);
+    if (at == std::string::npos) return false;
+    from = at + piece.size();
+  }
+  if (pieces.empty()) return true;
+  if (pat.front() != '*' && !StartsWith(name, pieces.front())) return false;
+  if (LastChar(pat) != '*' && !EndsWith(name, pieces.back())) return false;
+  return true;
+}
+
+StringList DropEmpty(const StringList& list) {
+  StringList kept;
+  kept.reserve(list.size());
+  for (const std::string& item : list) {
+    if (!item.empty()) kept.push_back(item);
+  }
+  return kept;
+}
+
+bool IsFolderEmpty(const char* path) {
+  std::vector<platform::FolderEntry> entries;
+  if (!platform::ListFolder(AddTrailingSeparator(FolderOfPath(path), '\\'), &entries)) return true;
+  for (const platform::FolderEntry& entry : entries) {
+    if (!IsSelfOrParent(entry.name)) return false;
+  }
+  return true;
+}
+
+bool CopyFileTo(const char* source, const char* destination) {
+  const std::string from = FromPointer(source);
+  const std::string to = FromPointer(destination);
+  if (!PathExists(from, false)) return false;
+  const std::string folder = PathFolder(to);
+  if (!FolderExists(folder) && !CreateDirectoryTree(folder)) return false;
+  return platform::CopyFileOver(from.c_str(), to.c_str());
+}
+
+}  // namespace quill

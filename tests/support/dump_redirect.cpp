@@ -1,0 +1,28 @@
+// Keeps the unit tests' dump entries out of the machine's shared dump folder:
+// before every test the dump folder is pointed into a scratch folder of this
+// test process. Tests that look at dump files point it elsewhere themselves.
+#include <gtest/gtest.h>
+
+#include "environment/dump_log.h"
+#include "support/scratch_folder.h"
+
+namespace quill::testing {
+namespace {
+
+class DumpFolderRedirect : public ::testing::EmptyTestEventListener {
+ public:
+  void OnTestStart(const ::testing::TestInfo& /*test*/) override {
+    SetDumpFolderBaseForTesting(folder_.Path());
+  }
+
+ private:
+  ScratchFolder folder_;
+};
+
+const bool registered = [] {
+  ::testing::UnitTest::GetInstance()->listeners().Append(new DumpFolderRedirect);
+  return true;
+}();
+
+}  // namespace
+}  // namespace quill::testing
