@@ -26,7 +26,11 @@ std::string FreeFileName(const std::string& path) {
 }
 
 std::string PathWithoutExtension(const std::string& path) {
-  return AddTrailingSeparator(PathFolder(path), '\\') + PathStem(path);
+  const std::string folder = PathFolder(path);
+  // A file right below the root has an empty folder text; its separator must
+  // stay, or the numbered names would move to the current folder.
+  const std::string head = folder.empty() ? path.substr(0, 1) : AddTrailingSeparator(folder, '\\');
+  return head + PathStem(path);
 }
 
 }  // namespace quill

@@ -142,6 +142,10 @@ TEST(PathWithoutExtension, FolderAndStem) {
   EXPECT_EQ(PathWithoutExtension("a.txt"), "\\a");
   EXPECT_EQ(PathWithoutExtension("C:\\w\\data"), "C:\\w\\data");
   EXPECT_EQ(PathWithoutExtension("C:\\w\\"), "C:\\w\\");
+  // A file right below the root keeps its numbers there.
+  EXPECT_EQ(PathWithoutExtension("\\a.txt"), "\\a");
+  EXPECT_EQ(PathWithoutExtension("/a.in_.out"), "/a.in_");
+  EXPECT_EQ(PathWithoutExtension("\\"), "\\");
 }
 
 }  // namespace

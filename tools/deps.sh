@@ -15,4 +15,4 @@ install_packages() {
 }
 
 BUILD_PACKAGES="cmake make g++ libc6-dev"
-TEST_PACKAGES="$BUILD_PACKAGES googletest libgtest-dev libgmock-dev mingw-w64 wine64 locales"
+TEST_PACKAGES="$BUILD_PACKAGES googletest libgtest-dev libgmock-dev mingw-w64 wine64 locales clang libclang-rt-14-dev"

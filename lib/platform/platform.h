@@ -190,6 +190,12 @@ bool AppendRecord(const char* path, std::FILE* stream, std::string_view header,
 
 // ---- Running a program to its end (tests and tools) -----------------------
 
+// Keeps `path` unavailable to other writers for `milliseconds` of real time,
+// then releases it: on Windows it is held open without sharing; on POSIX its
+// owner's write permission is taken away (which does not stop root). False
+// when the file could not be taken.
+bool HoldFileFromWriters(const char* path, std::uint32_t milliseconds);
+
 // Starts `program` with `parameters` split into arguments as the Windows C
 // runtime splits a command line, waits for it to end and returns its exit
 // status; -1 when it could not be started. When `errorFile` is given, the

@@ -266,3 +266,17 @@ bool AppendRecord(const char* path, std::FILE* stream, std::string_view header,
 }
 
 }  // namespace quill::platform
+
+namespace quill::platform {
+
+bool HoldFileFromWriters(const char* path, std::uint32_t milliseconds) {
+  const std::string systemPath = posix::SystemPath(path);
+  struct stat status {};
+  if (stat(systemPath.c_str(), &status) != 0) return false;
+  const mode_t mode = status.st_mode & 07777;
+  if (chmod(systemPath.c_str(), mode & ~(S_IWUSR | S_IWGRP | S_IWOTH)) != 0) return false;
+  RealServices().Sleep(milliseconds);
+  return chmod(systemPath.c_str(), mode) == 0;
+}
+
+}  // namespace quill::platform

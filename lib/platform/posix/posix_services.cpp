@@ -2,14 +2,16 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -33,16 +35,40 @@ constexpr ShellResult kAccepted = 33;
 
 // Started programs are never waited for. With SA_NOCLDWAIT the kernel reaps
 // them as they end, so however many a run starts, none is left as a zombie.
-void ReapChildrenAutomatically() {
-  static bool done = false;
-  if (done) return;
+// RunAndWait needs its child's status, so while any RunAndWait is waiting the
+// flag is lifted, and put back when the last one is done.
+std::mutex childDispositionMutex;
+bool reapChildren = false;
+int childWaiters = 0;
+
+void ApplyChildDisposition() {
   struct sigaction action {};
   action.sa_handler = SIG_DFL;
-  action.sa_flags = SA_NOCLDWAIT;
+  action.sa_flags = (reapChildren && childWaiters == 0) ? SA_NOCLDWAIT : 0;
   sigemptyset(&action.sa_mask);
   sigaction(SIGCHLD, &action, nullptr);
-  done = true;
 }
+
+void ReapChildrenAutomatically() {
+  std::lock_guard<std::mutex> lock(childDispositionMutex);
+  if (reapChildren) return;
+  reapChildren = true;
+  ApplyChildDisposition();
+}
+
+class ChildStatusKept {
+ public:
+  ChildStatusKept() {
+    std::lock_guard<std::mutex> lock(childDispositionMutex);
+    if (childWaiters++ == 0 && reapChildren) ApplyChildDisposition();
+  }
+  ~ChildStatusKept() {
+    std::lock_guard<std::mutex> lock(childDispositionMutex);
+    if (--childWaiters == 0 && reapChildren) ApplyChildDisposition();
+  }
+  ChildStatusKept(const ChildStatusKept&) = delete;
+  ChildStatusKept& operator=(const ChildStatusKept&) = delete;
+};
 
 ShellResult ResultOfStartError(int error, const std::string& file) {
   switch (error) {
@@ -71,45 +97,93 @@ ShellResult ResultOfStartError(int error, const std::string& file) {
   }
 }
 
-// Starts `file` with the arguments of `parameters`, all signals at their
-// defaults and none blocked. Returns 0 and the process id, or an errno value.
+// The kernel's own record of a signal action (the x86-64 and generic layout).
+struct KernelSignalAction {
+  void (*handler)(int);
+  unsigned long flags;
+  void (*restorer)();
+  std::uint64_t mask;
+};
+
+// The program a bare name starts: the first match on the search path.
+std::string ProgramOnSearchPath(const std::string& file) {
+  if (file.find('/') != std::string::npos) return file;
+  const char* path = std::getenv("PATH");
+  std::string folders = path && *path ? path : "/usr/local/bin:/usr/bin:/bin";
+  std::string::size_type start = 0;
+  for (;;) {
+    std::string::size_type end = folders.find(':', start);
+    std::string folder = folders.substr(start, end == std::string::npos ? end : end - start);
+    std::string candidate = (folder.empty() ? "." : folder) + "/" + file;
+    if (access(candidate.c_str(), X_OK) == 0) return candidate;
+    if (end == std::string::npos) return file;
+    start = end + 1;
+  }
+}
+
+// In the child between fork and exec: reports `error` to the parent and ends.
+[[noreturn]] void FailStart(int reportFd, int error) {
+  ssize_t ignored = write(reportFd, &error, sizeof error);
+  static_cast<void>(ignored);
+  _exit(127);
+}
+
+// Starts `file` with the arguments of `parameters`, every signal at its
+// default and none blocked. Returns 0 and the process id, or an errno value.
+//
+// posix_spawn cannot do this: the C library leaves its own two internal
+// signals ignored in the child, and its wrappers refuse to reset them. So the
+// child is forked and resets all signals with the raw system calls; an exec
+// failure comes back through a pipe that the exec closes.
 int Spawn(const std::string& file, const char* parameters, const char* directory, pid_t* pid,
           const std::string& errorFile = std::string()) {
   std::vector<std::string> arguments = SplitCommandLine(parameters ? parameters : "");
+  const std::string program = ProgramOnSearchPath(file);
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(file.c_str()));
   for (std::string& argument : arguments) argv.push_back(argument.data());
   argv.push_back(nullptr);
+  const std::string folder = posix::SystemPath(directory);
+  const std::string errorPath = posix::SystemPath(errorFile.c_str());
 
-  posix_spawnattr_t attributes;
-  posix_spawnattr_init(&attributes);
-  sigset_t all;
-  sigfillset(&all);
-  sigset_t none;
-  sigemptyset(&none);
-  posix_spawnattr_setsigdefault(&attributes, &all);
-  posix_spawnattr_setsigmask(&attributes, &none);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  std::string folder = posix::SystemPath(directory);
-  if (!folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-  std::string errorPath = posix::SystemPath(errorFile.c_str());
-  if (!errorPath.empty()) {
-    posix_spawn_file_actions_addopen(&actions, 2, errorPath.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  int report[2];
+  if (pipe2(report, O_CLOEXEC) != 0) return errno;
+  const pid_t child = fork();
+  if (child < 0) {
+    const int error = errno;
+    close(report[0]);
+    close(report[1]);
+    return error;
   }
-
-  int error;
-  if (file.find('/') == std::string::npos) {
-    error = posix_spawnp(pid, file.c_str(), &actions, &attributes, argv.data(), environ);
-  } else {
-    error = posix_spawn(pid, file.c_str(), &actions, &attributes, argv.data(), environ);
+  if (child == 0) {
+    close(report[0]);
+    for (int signal = 1; signal <= 64; ++signal) {
+      KernelSignalAction action{SIG_DFL, 0, nullptr, 0};
+      syscall(SYS_rt_sigaction, signal, &action, nullptr, sizeof(std::uint64_t));
+    }
+    std::uint64_t none = 0;
+    syscall(SYS_rt_sigprocmask, SIG_SETMASK, &none, nullptr, sizeof none);
+    if (!folder.empty() && chdir(folder.c_str()) != 0) FailStart(report[1], errno);
+    if (!errorPath.empty()) {
+      const int fd = open(errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      if (fd < 0 || dup2(fd, 2) < 0) FailStart(report[1], errno);
+      close(fd);
+    }
+    execve(program.c_str(), argv.data(), environ);
+    FailStart(report[1], errno);
   }
-  posix_spawn_file_actions_destroy(&actions);
-  posix_spawnattr_destroy(&attributes);
-  return error;
+  close(report[1]);
+  int error = 0;
+  ssize_t got;
+  while ((got = read(report[0], &error, sizeof error)) < 0 && errno == EINTR) {
+  }
+  close(report[0]);
+  if (got == static_cast<ssize_t>(sizeof error)) {
+    waitpid(child, nullptr, 0);  // the child that could not exec
+    return error;
+  }
+  *pid = child;
+  return 0;
 }
 
 class PosixServices final : public Services {
@@ -173,6 +247,7 @@ bool LocalTime(std::int64_t calendarTime, std::tm* out) {
 
 int RunAndWait(const std::string& program, const std::string& parameters,
                const std::string& errorFile) {
+  ChildStatusKept keep;
   pid_t pid = 0;
   if (Spawn(posix::SystemPath(program.c_str()), parameters.c_str(), nullptr, &pid, errorFile) !=
       0) {

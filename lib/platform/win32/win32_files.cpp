@@ -131,3 +131,16 @@ bool AppendRecord(const char* /*path*/, std::FILE* stream, std::string_view head
 }
 
 }  // namespace quill::platform
+
+namespace quill::platform {
+
+bool HoldFileFromWriters(const char* path, std::uint32_t milliseconds) {
+  HANDLE file = CreateFileA(Text(path), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  ::Sleep(milliseconds);
+  CloseHandle(file);
+  return true;
+}
+
+}  // namespace quill::platform

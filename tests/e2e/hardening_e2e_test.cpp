@@ -1,0 +1,317 @@
+// Real processes under load, hostile parameters, held dump files, and the
+// processes a start leaves behind, on the real clock.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "environment/dump_log.h"
+#include "environment/time_format.h"
+#include "launcher/converter_launch.h"
+#include "paths/file_status.h"
+#include "paths/path_strings.h"
+#include "platform/command_line.h"
+#include "platform/platform.h"
+#include "support/scratch_folder.h"
+
+namespace quill {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ProgramBesideTests(const char* name) {
+  return AddTrailingSeparator(PathFolder(ModulePath()), '\\') + name + platform::kProgramSuffix;
+}
+
+// The value of "--<name>=<value>" among this process's arguments, or empty.
+std::string Argument(const std::string& name) {
+  const std::string prefix = "--" + name + "=";
+  for (const std::string& argument : ::testing::internal::GetArgvs()) {
+    if (argument.rfind(prefix, 0) == 0) return argument.substr(prefix.size());
+  }
+  return std::string();
+}
+
+// Runs a disabled test of this binary in a process of its own, waiting for it.
+int RunChildTest(const std::string& test, const std::string& arguments) {
+  return platform::RunAndWait(ModulePath(),
+                              "--gtest_also_run_disabled_tests --gtest_brief=1 "
+                              "--gtest_filter=" +
+                                  test + " " + arguments);
+}
+
+// Waits up to `seconds` of real time for a file to appear.
+bool AwaitFile(const std::string& path, int seconds) {
+  for (int i = 0; i < seconds * 20; ++i) {
+    if (testing::Exists(path)) return true;
+    platform::System().Sleep(50);
+  }
+  return testing::Exists(path);
+}
+
+// ---- POSIX process table --------------------------------------------------
+
+struct ProcessInfo {
+  long pid = 0;
+  long parent = 0;
+  char state = '?';
+  std::string name;
+};
+
+std::vector<ProcessInfo> Processes() {
+  std::vector<ProcessInfo> found;
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator("/proc", error)) {
+    std::ifstream stat(entry.path() / "stat");
+    std::string line;
+    if (!std::getline(stat, line)) continue;
+    const auto open = line.find('(');
+    const auto close = line.rfind(')');
+    if (open == std::string::npos || close == std::string::npos) continue;
+    ProcessInfo info;
+    info.pid = std::atol(line.c_str());
+    info.name = line.substr(open + 1, close - open - 1);
+    std::istringstream rest(line.substr(close + 1));
+    rest >> info.state >> info.parent;
+    found.push_back(info);
+  }
+  return found;
+}
+
+long OwnPid() {
+  std::ifstream stat("/proc/self/stat");
+  long pid = 0;
+  stat >> pid;
+  return pid;
+}
+
+// The "SigIgn" and "SigBlk" masks of a process, as hex text.
+std::pair<std::string, std::string> SignalMasks(long pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  std::string line, ignored, blocked;
+  while (std::getline(status, line)) {
+    if (line.rfind("SigIgn:", 0) == 0) ignored = line.substr(line.find_first_not_of(" \t", 7));
+    if (line.rfind("SigBlk:", 0) == 0) blocked = line.substr(line.find_first_not_of(" \t", 7));
+  }
+  return {ignored, blocked};
+}
+
+// ---- Load -------------------------------------------------------------------
+
+TEST(Load, ManyConvertersOnOneInputEndWellAndLeaveOnlyTheirNames) {
+  testing::ScratchFolder scratch;
+  const std::string input = scratch.Join("083015.in_");
+  const int processes = platform::kWindows ? 8 : 20;
+  // Start them in a second that decides for output, as a launcher's would.
+  std::int64_t second = platform::System().CalendarTime();
+  while (platform::System().CalendarTime() == second ||
+         platform::System().CalendarTime() % 3 != 0) {
+    platform::System().Sleep(5);
+  }
+  std::vector<int> statuses(processes, -1);
+  std::vector<std::thread> runners;
+  for (int i = 0; i < processes; ++i) {
+    runners.emplace_back([&statuses, &input, i] {
+      statuses[i] = platform::RunAndWait(ProgramBesideTests("kestrel"), QuoteIfNeeded(input));
+    });
+  }
+  for (std::thread& runner : runners) runner.join();
+  for (int status : statuses) EXPECT_EQ(status, 0);
+
+  std::set<std::string> allowed = {"083015.in_.out"};
+  for (int i = 0; i < 1000; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "083015.in_.%03d.out", i);
+    allowed.insert(name);
+  }
+  int outputs = 0;
+  for (const auto& entry : fs::directory_iterator(scratch.Path())) {
+    const std::string name = entry.path().filename().string();
+    EXPECT_EQ(allowed.count(name), 1u) << name;
+    EXPECT_EQ(fs::file_size(entry.path()), 0u) << name;
+    ++outputs;
+  }
+  EXPECT_GE(outputs, 1);
+  EXPECT_LE(outputs, processes);
+}
+
+// ---- Hostile parameters -------------------------------------------------------
+
+// Started through the shell by the test below: writes each argument it got
+// after the test framework's own, one per record, to the file it is told.
+TEST(ArgumentEcho, DISABLED_Write) {
+  const std::string target = platform::EnvironmentValue("QUILL_ECHO_FILE");
+  if (target.empty()) return;
+  std::string record;
+  const auto& arguments = ::testing::internal::GetArgvs();
+  for (std::size_t i = 1; i < arguments.size(); ++i) {
+    if (arguments[i].rfind("--gtest_", 0) == 0) continue;
+    record += arguments[i];
+    record.push_back('\0');
+  }
+  const std::string partial = target + ".part";
+  std::ofstream(partial, std::ios::binary) << record;
+  std::rename(partial.c_str(), target.c_str());
+}
+
+TEST(HostileInput, ReachesTheProgramAsTheWindowsRuntimeSplitsIt) {
+  testing::ScratchFolder scratch;
+  const std::string marker = scratch.Join("shell-ran");
+  const std::vector<std::string> inputs = {
+      scratch.Path() + "\\$(touch " + marker + ").in_",
+      scratch.Path() + "\\a;touch " + marker + "|b.in_",
+      scratch.Path() + "\\`touch " + marker + "`.in_",
+      scratch.Path() + "\\q\"uo\"te's.in_",
+      scratch.Path() + "\\tab\there and\nline\rbreak.in_",
+      scratch.Path() + "\\back\\\\\"slash\\",
+  };
+  int round = 0;
+  for (const std::string& input : inputs) {
+    const std::string echo = scratch.Join("echo" + std::to_string(round++));
+    platform::SetEnvironmentValue("QUILL_ECHO_FILE", echo.c_str());
+    const std::string parameters =
+        "--gtest_also_run_disabled_tests --gtest_brief=1 "
+        "--gtest_filter=ArgumentEcho.DISABLED_Write " +
+        QuoteIfNeeded(input);
+    const std::string self = ModulePath();
+    platform::ShellRequest request;
+    request.file = self.c_str();
+    request.parameters = parameters.c_str();
+    EXPECT_GT(platform::RealServices().ExecuteShellRequest(request), 32u);
+    ASSERT_TRUE(AwaitFile(echo, 30)) << input;
+    std::vector<std::string> expected;
+    for (const std::string& argument : platform::SplitCommandLine(parameters)) {
+      if (argument.rfind("--gtest_", 0) != 0) expected.push_back(argument);
+    }
+    std::vector<std::string> received;
+    std::string content = testing::ReadWholeFile(echo);
+    for (std::size_t start = 0, end; (end = content.find('\0', start)) != std::string::npos;
+         start = end + 1) {
+      received.push_back(content.substr(start, end - start));
+    }
+    EXPECT_EQ(received, expected) << input;
+  }
+  platform::SetEnvironmentValue("QUILL_ECHO_FILE", nullptr);
+  EXPECT_FALSE(testing::Exists(marker));
+}
+
+// ---- A dump file held by another process ------------------------------------
+
+// Holds the file it is told for the time it is told.
+TEST(DumpFileHolder, DISABLED_Hold) {
+  const std::string file = Argument("hold-file");
+  const std::string ms = Argument("hold-ms");
+  if (file.empty() || ms.empty()) return;
+  std::ofstream(file + ".held") << "held";
+  platform::HoldFileFromWriters(file.c_str(), static_cast<std::uint32_t>(std::stoul(ms)));
+}
+
+// Writes one entry while another process holds the hour's dump file; true
+// when it was stored. `heldTooLong` is set when the holder's hold did not
+// keep this process out at all (POSIX as root ignores permissions).
+bool WriteWhileHeld(const std::string& base, std::uint32_t holdMs, std::uint32_t* tookMs) {
+  const std::string file =
+      base + "\\Temp\\Temp\\DbgDump\\WZ\\" + FormatLocalTime("%m%d_%H") + ".txt";
+  WriteDumpEntry(std::string("make the file"));
+  std::thread holder([&] {
+    RunChildTest("DumpFileHolder.DISABLED_Hold",
+                 "\"--hold-file=" + file + "\" --hold-ms=" + std::to_string(holdMs));
+  });
+  EXPECT_TRUE(AwaitFile(file + ".held", 30));
+  platform::System().Sleep(200);
+  const std::uint32_t start = platform::System().TickCount();
+  const bool stored = WriteDumpEntry(std::string("written while held"));
+  *tookMs = platform::System().TickCount() - start;
+  holder.join();
+  platform::RemoveFile((file + ".held").c_str());
+  return stored;
+}
+
+TEST(DumpFault, RecordWaitsOutAShortHoldAndIsDroppedAfterTenSeconds) {
+  testing::ScratchFolder scratch;
+  SetDumpFolderBaseForTesting(scratch.Path());
+  std::uint32_t took = 0;
+  EXPECT_TRUE(WriteWhileHeld(scratch.Path(), 2000, &took));
+  if (took < 1000) {
+    SetDumpFolderBaseForTesting("");
+    GTEST_SKIP() << "the hold does not keep this user out (root ignores file permissions)";
+  }
+  EXPECT_LT(took, 4000u);
+  EXPECT_FALSE(WriteWhileHeld(scratch.Path(), 12'000, &took));
+  EXPECT_GE(took, 9000u);
+  SetDumpFolderBaseForTesting("");
+}
+
+// ---- Processes ---------------------------------------------------------------
+
+TEST(Processes, ConverterStartsWithDefaultSignalDispositions) {
+  if (platform::kWindows) GTEST_SKIP() << "signal dispositions are a POSIX matter";
+  testing::ScratchFolder scratch;
+  const std::string input = scratch.Join("signals.in_");
+  auto previous = std::signal(SIGINT, SIG_IGN);
+  const std::string program = ProgramBesideTests("kestrel");
+  platform::ShellRequest request;
+  request.file = program.c_str();
+  request.parameters = input.c_str();
+  ASSERT_GT(platform::RealServices().ExecuteShellRequest(request), 32u);
+  std::signal(SIGINT, previous);
+  const long self = OwnPid();
+  bool seen = false;
+  for (int i = 0; i < 40 && !seen; ++i) {
+    for (const ProcessInfo& process : Processes()) {
+      if (process.parent != self || process.name != "kestrel" || process.state == 'Z') continue;
+      const auto masks = SignalMasks(process.pid);
+      EXPECT_EQ(masks.first, "0000000000000000");
+      EXPECT_EQ(masks.second, "0000000000000000");
+      seen = true;
+    }
+    platform::System().Sleep(10);
+  }
+  EXPECT_TRUE(seen);
+}
+
+TEST(Processes, AWholeLauncherRunLeavesNoZombie) {
+  if (platform::kWindows) GTEST_SKIP() << "zombie processes are a POSIX matter";
+  testing::ScratchFolder scratch;
+  std::string savedTmp = GetEnvValue("TMP");
+  platform::SetEnvironmentValue("TMP", scratch.Path().c_str());
+  std::atomic<bool> done{false};
+  int samples = 0;
+  int zombies = 0;
+  int converters = 0;
+  std::thread watcher([&] {
+    const long self = OwnPid();
+    while (!done) {
+      std::vector<ProcessInfo> table = Processes();
+      for (const ProcessInfo& launcher : table) {
+        if (launcher.parent != self || launcher.name != "launcher") continue;
+        ++samples;
+        for (const ProcessInfo& child : table) {
+          if (child.parent != launcher.pid) continue;
+          ++converters;
+          if (child.state == 'Z') ++zombies;
+        }
+      }
+      platform::System().Sleep(20);
+    }
+  });
+  EXPECT_EQ(platform::RunAndWait(ProgramBesideTests("launcher"), "", scratch.Join("stderr.txt")),
+            0);
+  done = true;
+  watcher.join();
+  platform::SetEnvironmentValue("TMP", savedTmp.empty() ? nullptr : savedTmp.c_str());
+  EXPECT_GT(samples, 100);
+  EXPECT_GT(converters, 10);
+  EXPECT_EQ(zombies, 0);
+}
+
+}  // namespace
+}  // namespace quill
