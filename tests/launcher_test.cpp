@@ -17,6 +17,7 @@
 #include "platform/platform.h"
 #include "progress/progress_indicator.h"
 #include "support/fake_services.h"
+#include "support/scoped_environment.h"
 #include "support/scratch_folder.h"
 
 namespace quill {
@@ -25,14 +26,7 @@ namespace {
 // Points the temporary folder into a scratch folder for one test.
 class LauncherCycle : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ProgressIndicator::ResetSharedState();
-    savedTmp_ = GetEnvValue("TMP");
-    platform::SetEnvironmentValue("TMP", scratch_.Path().c_str());
-  }
-  void TearDown() override {
-    platform::SetEnvironmentValue("TMP", savedTmp_.empty() ? nullptr : savedTmp_.c_str());
-  }
+  void SetUp() override { ProgressIndicator::ResetSharedState(); }
 
   std::string InputPath() {
     return WorkFolderUnderTemp() + FormatTime(fake_.CalendarTime(), "%H%M%S") + ".in_";
@@ -43,8 +37,8 @@ class LauncherCycle : public ::testing::Test {
   }
 
   testing::ScratchFolder scratch_;
+  testing::ScopedEnvironmentValue tmp_{"TMP", scratch_.Path().c_str()};
   testing::FakeServices fake_;
-  std::string savedTmp_;
 };
 
 TEST_F(LauncherCycle, OutputDuringTheFirstSleepMeansOneStart) {
@@ -123,7 +117,7 @@ TEST(WorkFolder, NamedAfterTheProgramStem) {
 
 TEST_F(LauncherCycle, UncreatableWorkFolderFallsBackToSharedDocuments) {
   std::string blocker = scratch_.WriteFile("blocker");
-  platform::SetEnvironmentValue("TMP", blocker.c_str());
+  testing::ScopedEnvironmentValue tmp("TMP", blocker.c_str());
   std::string expected = AddTrailingSeparator(SpecialFolder(CSIDL_COMMON_DOCUMENTS), '\\') +
                          "Temp\\Temp\\r_Quill.tmp\\" + PathStem(ModulePath()) + "\\";
   EXPECT_EQ(MakeWorkFolder(), expected);

@@ -20,6 +20,7 @@
 #include "paths/path_strings.h"
 #include "platform/command_line.h"
 #include "platform/platform.h"
+#include "support/scoped_environment.h"
 #include "support/scratch_folder.h"
 
 namespace quill {
@@ -281,8 +282,7 @@ TEST(Processes, ConverterStartsWithDefaultSignalDispositions) {
 TEST(Processes, AWholeLauncherRunLeavesNoZombie) {
   if (platform::kWindows) GTEST_SKIP() << "zombie processes are a POSIX matter";
   testing::ScratchFolder scratch;
-  std::string savedTmp = GetEnvValue("TMP");
-  platform::SetEnvironmentValue("TMP", scratch.Path().c_str());
+  testing::ScopedEnvironmentValue tmp("TMP", scratch.Path().c_str());
   std::atomic<bool> done{false};
   int samples = 0;
   int zombies = 0;
@@ -307,7 +307,6 @@ TEST(Processes, AWholeLauncherRunLeavesNoZombie) {
             0);
   done = true;
   watcher.join();
-  platform::SetEnvironmentValue("TMP", savedTmp.empty() ? nullptr : savedTmp.c_str());
   EXPECT_GT(samples, 100);
   EXPECT_GT(converters, 10);
   EXPECT_EQ(zombies, 0);

@@ -8,6 +8,7 @@
 #include "paths/file_status.h"
 #include "paths/path_strings.h"
 #include "platform/platform.h"
+#include "support/scoped_environment.h"
 #include "support/scratch_folder.h"
 
 namespace quill {
@@ -33,12 +34,10 @@ bool EndsWith(const std::string& text, const std::string& end) {
 
 TEST(LauncherRun, TenCyclesAgainstTheRealConverter) {
   testing::ScratchFolder scratch;
-  std::string savedTmp = GetEnvValue("TMP");
-  platform::SetEnvironmentValue("TMP", scratch.Path().c_str());
+  testing::ScopedEnvironmentValue tmp("TMP", scratch.Path().c_str());
   std::string errors = scratch.Join("stderr.txt");
 
   int status = platform::RunAndWait(ProgramBesideTests("launcher"), "ignored --arguments", errors);
-  platform::SetEnvironmentValue("TMP", savedTmp.empty() ? nullptr : savedTmp.c_str());
   EXPECT_EQ(status, 0);
 
   // Each cycle waits for its own output, which takes at least one 3-second
