@@ -16,10 +16,12 @@
 #include "environment/dump_log.h"
 #include "environment/time_format.h"
 #include "launcher/converter_launch.h"
+#include "launcher/cycles.h"
 #include "paths/file_status.h"
 #include "paths/path_strings.h"
 #include "platform/command_line.h"
 #include "platform/platform.h"
+#include "support/fake_services.h"
 #include "support/scoped_environment.h"
 #include "support/scratch_folder.h"
 
@@ -142,6 +144,58 @@ TEST(Load, ManyConvertersOnOneInputEndWellAndLeaveOnlyTheirNames) {
   }
   EXPECT_GE(outputs, 1);
   EXPECT_LE(outputs, processes);
+}
+
+// ---- A missing converter ------------------------------------------------------
+
+// The fake clock, so a hundred polls take no time, with the real process start
+// of this system.
+class FakeClockRealStarts : public testing::FakeServices {
+ public:
+  platform::ShellResult ExecuteShellRequest(const platform::ShellRequest& request) override {
+    FakeServices::ExecuteShellRequest(request);
+    return platform::RealServices().ExecuteShellRequest(request);
+  }
+};
+
+// Run by the test below in a copy of this binary that has no converter beside it.
+TEST(MissingConverter, DISABLED_TenCycles) {
+  const std::string base = Argument("dump-base");
+  if (base.empty()) return;
+  SetDumpFolderBaseForTesting(base);
+  FakeClockRealStarts services;
+  RunCycles();
+  std::ofstream(base + "/starts.txt") << services.starts.size();
+}
+
+TEST(MissingConverter, EveryRefusedStartIsRecordedAndTheCyclesEnd) {
+  testing::ScratchFolder scratch;
+  const std::string copy =
+      scratch.MakeFolder("bin") + (platform::kWindows ? "\\" : "/") + PathLeaf(ModulePath());
+  fs::copy_file(ModulePath(), copy);
+  const std::string missing =
+      AddTrailingSeparator(PathFolder(copy), '\\') + "kestrel" + platform::kProgramSuffix;
+  if (FindProgram(missing) != missing) GTEST_SKIP() << "a converter is installed system-wide";
+  const std::string base = scratch.MakeFolder("dump");
+  testing::ScopedEnvironmentValue tmp("TMP", scratch.MakeFolder("tmp").c_str());
+
+  EXPECT_EQ(platform::RunAndWait(copy,
+                                 "--gtest_also_run_disabled_tests --gtest_brief=1 "
+                                 "--gtest_filter=MissingConverter.DISABLED_TenCycles "
+                                 "\"--dump-base=" +
+                                     base + "\""),
+            0);
+  EXPECT_EQ(testing::ReadWholeFile(base + "/starts.txt"), "1010");
+  int refusals = 0;
+  const std::string expected = "\tThe specified file was not found.\tOperation=\"\"\tFile=\"" +
+                               missing + "\"\tParamaters=\"";
+  for (const auto& entry : fs::directory_iterator(fs::path(base) / "Temp/Temp/DbgDump/WZ")) {
+    std::istringstream lines(testing::ReadWholeFile(entry.path().string()));
+    for (std::string line; std::getline(lines, line);) {
+      if (line.find(expected) != std::string::npos) ++refusals;
+    }
+  }
+  EXPECT_EQ(refusals, 1010);
 }
 
 // ---- Hostile parameters -------------------------------------------------------
