@@ -4,7 +4,6 @@
 
 #include "paths/file_status.h"
 #include "paths/path_strings.h"
-#include "progress/number_text.h"
 
 namespace quill {
 namespace {
@@ -15,11 +14,15 @@ constexpr std::uint32_t kSerialCount = 1000;
 
 std::string FreeFileName(const std::string& path) {
   if (!PathExists(path)) return path;
-  const std::string base = PathWithoutExtension(path);
   const std::string extension = PathExtension(path);
+  // One candidate buffer; only its three digits change from test to test.
+  std::string candidate = PathWithoutExtension(path) + ".000";
+  const std::size_t digits = candidate.size() - 3;
+  if (!extension.empty()) candidate += "." + extension;
   for (std::uint32_t serial = 0; serial < kSerialCount; ++serial) {
-    std::string candidate = base + "." + NumberText(serial, 10, 3);
-    if (!extension.empty()) candidate += "." + extension;
+    candidate[digits] = static_cast<char>('0' + serial / 100);
+    candidate[digits + 1] = static_cast<char>('0' + serial / 10 % 10);
+    candidate[digits + 2] = static_cast<char>('0' + serial % 10);
     if (!PathExists(candidate)) return candidate;
   }
   return path;

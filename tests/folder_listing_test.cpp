@@ -66,6 +66,10 @@ TEST(MatchesPatternTest, StarsMatchRunsAndTheRestMustAppearInOrder) {
   // "?" is an ordinary character.
   EXPECT_FALSE(MatchesPattern("ab", "a?"));
   EXPECT_TRUE(MatchesPattern("a?", "a?"));
+  // A piece that opens with a quote runs to its closing quote, stars included.
+  EXPECT_FALSE(MatchesPattern("it's", "*'s**"));
+  EXPECT_TRUE(MatchesPattern("it's**", "*'s**"));
+  EXPECT_TRUE(MatchesPattern("a\"b*c\"d", "a*\"b*c\"*"));
 
   // Only the name after the last separator counts.
   EXPECT_FALSE(MatchesPattern("C:\\dir.txt\\file", "*.txt"));

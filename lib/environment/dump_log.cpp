@@ -106,9 +106,7 @@ bool WriteDumpRecord(std::string bytes) {
 
   const Stream file(OpenFileWithRetry(path, "ab", kOpenSeconds));
   if (!file) return false;
-  // A failed status query reads as size 0 and so asks for a header too.
-  const std::string header = FileStatus(path).Size() == 0 ? HeaderLine() : std::string();
-  return platform::AppendRecord(path.c_str(), file.get(), header, bytes);
+  return platform::AppendRecord(file.get(), HeaderLine, bytes);
 }
 
 std::string FlattenLineBreaks(const std::string& text, const std::string& replacement) {

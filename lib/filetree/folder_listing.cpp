@@ -1,5 +1,6 @@
 #include "filetree/folder_listing.h"
 
+#include <string_view>
 #include <vector>
 
 #include "environment/directory_tree.h"
@@ -24,15 +25,6 @@ std::string FolderOfPath(const char* path) {
   std::string folder = RemoveTrailingSeparator(path);
   if (!FileStatus(folder).IsFolder()) folder = PathFolder(folder);
   return folder;
-}
-
-bool StartsWith(const std::string& text, const std::string& prefix) {
-  return text.compare(0, prefix.size(), prefix) == 0;
-}
-
-bool EndsWith(const std::string& text, const std::string& suffix) {
-  return text.size() >= suffix.size() &&
-         text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
 }  // namespace
@@ -76,16 +68,37 @@ bool MatchesPattern(const std::string& path, const std::string& pattern) {
   if (pat.empty() || pat == "*") return true;
   if (pat == "*.*") return name.find('.') != std::string::npos;
 
-  const StringList pieces = DropEmpty(SplitString(pat, '*'));
+  // The non-empty runs between the stars, walked in place.
+  const std::string_view pieces(pat);
+  std::string_view first, last;
   std::string::size_type from = 0;
-  for (const std::string& piece : pieces) {
-    const std::string::size_type at = name.find(piece, from);
-    if (at == std::string::npos) return false;
-    from = at + piece.size();
+  std::string::size_type cursor = 0;
+  while (cursor < pieces.size()) {
+    // As in SplitString, a piece that opens with a quote runs to its closing
+    // quote before a star can end it, and to the end without one.
+    std::string::size_type searchFrom = cursor;
+    if (pieces[cursor] == '"' || pieces[cursor] == '\'') {
+      const std::string::size_type close = pieces.find(pieces[cursor], cursor + 1);
+      searchFrom = close == std::string_view::npos ? pieces.size() : close + 1;
+    }
+    std::string::size_type star = pieces.find('*', searchFrom);
+    if (star == std::string_view::npos) star = pieces.size();
+    if (star > cursor) {
+      const std::string_view piece = pieces.substr(cursor, star - cursor);
+      const std::string::size_type at = name.find(piece.data(), from, piece.size());
+      if (at == std::string::npos) return false;
+      from = at + piece.size();
+      if (first.empty()) first = piece;
+      last = piece;
+    }
+    cursor = star + 1;
   }
-  if (pieces.empty()) return true;
-  if (pat.front() != '*' && !StartsWith(name, pieces.front())) return false;
-  if (LastChar(pat) != '*' && !EndsWith(name, pieces.back())) return false;
+  if (first.empty()) return true;
+  if (pat.front() != '*' && name.compare(0, first.size(), first) != 0) return false;
+  if (LastChar(pat) != '*' && (name.size() < last.size() ||
+                               name.compare(name.size() - last.size(), last.size(), last) != 0)) {
+    return false;
+  }
   return true;
 }
 

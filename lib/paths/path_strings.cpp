@@ -33,9 +33,17 @@ std::size_t CharLength(const char* text, std::size_t available, std::mbstate_t* 
 // Where the last character of `s` begins; npos for an empty `s`. A walk from
 // the front is the only sound way: a trail byte may look like any single-byte
 // character, `\` included.
+bool IsAscii(const std::string& s) {
+  for (const char c : s) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
 std::size_t LastCharOffset(const std::string& s) {
   if (s.empty()) return std::string::npos;
-  if (MB_CUR_MAX == 1) return s.size() - 1;
+  // Bytes below 0x80 are whole characters when no lead byte comes before them.
+  if (MB_CUR_MAX == 1 || IsAscii(s)) return s.size() - 1;
   std::mbstate_t state{};
   std::size_t offset = 0;
   std::size_t last = 0;
@@ -56,16 +64,33 @@ bool EndsInSeparator(const std::string& path) {
   return last == path.size() - 1 && IsSeparator(path[last]);
 }
 
+// One backward pass: the first `\\` met wins at once; a `/` is only
+// remembered, for a path that turns out to hold no `\\`.
 std::size_t LastSeparator(const std::string& path) {
-  const std::size_t backslash = path.rfind('\\');
-  return backslash != std::string::npos ? backslash : path.rfind('/');
+  const char* const data = path.data();
+  std::size_t slash = std::string::npos;
+  for (std::size_t i = path.size(); i-- > 0;) {
+    if (data[i] == '\\') return i;
+    if (data[i] == '/' && slash == std::string::npos) slash = i;
+  }
+  return slash;
 }
 
-// The leaf when it can have a stem and an extension at all, else empty.
-std::string NamedLeaf(const std::string& path) {
-  std::string leaf = PathLeaf(path);
-  if (leaf == " " || leaf.find('?') != std::string::npos) leaf.clear();
-  return leaf;
+// Where the leaf begins; false when it cannot have a stem and an extension.
+bool NamedLeafStart(const std::string& path, std::size_t* start) {
+  const std::size_t separator = LastSeparator(path);
+  *start = separator == std::string::npos ? 0 : separator + 1;
+  const std::size_t length = path.size() - *start;
+  if (length == 0 || (length == 1 && path[*start] == ' ')) return false;
+  return path.find('?', *start) == std::string::npos;
+}
+
+// The position of the leaf's last dot, or npos.
+std::size_t LeafDot(const std::string& path, std::size_t start) {
+  for (std::size_t i = path.size(); i-- > start;) {
+    if (path[i] == '.') return i;
+  }
+  return std::string::npos;
 }
 
 char LowerByte(char c) {
@@ -115,8 +140,10 @@ std::string PathLeaf(const std::string& path) {
 }
 
 std::string PathStem(const std::string& path) {
-  const std::string leaf = NamedLeaf(path);
-  return leaf.substr(0, leaf.rfind('.'));
+  std::size_t start = 0;
+  if (!NamedLeafStart(path, &start)) return std::string();
+  const std::size_t dot = LeafDot(path, start);
+  return path.substr(start, (dot == std::string::npos ? path.size() : dot) - start);
 }
 
 std::string PathStem(const char* path) {
@@ -124,9 +151,10 @@ std::string PathStem(const char* path) {
 }
 
 std::string PathExtension(const std::string& path) {
-  const std::string leaf = NamedLeaf(path);
-  const std::size_t dot = leaf.rfind('.');
-  return dot == std::string::npos ? std::string() : leaf.substr(dot + 1);
+  std::size_t start = 0;
+  if (!NamedLeafStart(path, &start)) return std::string();
+  const std::size_t dot = LeafDot(path, start);
+  return dot == std::string::npos ? std::string() : path.substr(dot + 1);
 }
 
 std::string PathExtension(const char* path) {
@@ -139,7 +167,7 @@ std::string ModulePath(const void* module) {
 
 std::string ToLower(const std::string& s) {
   std::string result;
-  if (MB_CUR_MAX == 1) {
+  if (MB_CUR_MAX == 1 || IsAscii(s)) {
     result = s;
     std::transform(result.begin(), result.end(), result.begin(), LowerByte);
     return result;

@@ -177,16 +177,15 @@ struct FolderEntry {
 // system gives them. False when the search cannot be started.
 bool ListFolder(const std::string& folder, std::vector<FolderEntry>* entries);
 
-// Appends one record to `stream`, which is `path` opened for appending:
-// `header` first when the file is empty at that moment, then `bytes`. Records
-// of concurrent writers never tear or interleave: on POSIX the record is one
-// write on the append descriptor, on Windows it is written under an exclusive
-// lock of the whole file (waited for) and flushed before the unlock. On POSIX
-// the stream must be the regular file at `path` itself, not one reached
-// through a symbolic link. False, with nothing written, when the file is
-// refused or cannot be locked; errors while writing are not reported.
-bool AppendRecord(const char* path, std::FILE* stream, std::string_view header,
-                  std::string_view bytes);
+// Appends one record to `stream`, a file opened for appending: first what
+// `header` makes, when the file is empty at that moment (it is called only
+// then), then `bytes`. Records of concurrent writers never tear or
+// interleave: on POSIX the record is one write on the append descriptor, on
+// Windows it is written under an exclusive lock of the whole file (waited
+// for) and flushed before the unlock. False, with nothing written, when the
+// stream is not a regular file or cannot be locked; errors while writing are
+// not reported.
+bool AppendRecord(std::FILE* stream, std::string (*header)(), std::string_view bytes);
 
 // ---- Running a program to its end (tests and tools) -----------------------
 

@@ -34,11 +34,6 @@ bool IsSeparator(char c) {
   return c == '/' || c == '\\';
 }
 
-// The root is a name made of separators only.
-bool IsRoot(const std::string& path) {
-  return !path.empty() && path.find_first_not_of("/\\") == std::string::npos;
-}
-
 // The text after the last separator, ignoring separators at the end.
 std::string LeafOf(const std::string& systemPath) {
   std::string::size_type end = systemPath.find_last_not_of('/');
@@ -86,13 +81,16 @@ bool WriteAll(int fd, const char* bytes, std::size_t size) {
 }  // namespace
 
 int StatPath(const char* path, StatRecord* out) {
-  std::string text = path ? path : "";
+  const char* text = path ? path : "";
+  const std::size_t length = std::strlen(text);
   // The Windows stat refuses wildcards, and a trailing separator on anything
   // but a root; answer the same here so the library behaves alike on both.
-  if (text.find_first_of("?*") != std::string::npos) return ENOENT;
-  if (!text.empty() && IsSeparator(text.back()) && !IsRoot(text)) return ENOENT;
+  if (std::strpbrk(text, "?*") != nullptr) return ENOENT;
+  if (length > 0 && IsSeparator(text[length - 1]) && std::strspn(text, "/\\") != length) {
+    return ENOENT;
+  }
   struct stat status {};
-  if (stat(posix::SystemPath(text.c_str()).c_str(), &status) != 0) {
+  if (stat(posix::SystemPath(text).c_str(), &status) != 0) {
     return errno == ENOTDIR ? ENOENT : errno;
   }
   out->mode = S_ISDIR(status.st_mode) ? kModeFolder : kModeFile;
@@ -233,33 +231,18 @@ bool ListFolder(const std::string& folder, std::vector<FolderEntry>* entries) {
 
 namespace quill::platform {
 
-bool AppendRecord(const char* path, std::FILE* stream, std::string_view header,
-                  std::string_view bytes) {
+bool AppendRecord(std::FILE* stream, std::string (*header)(), std::string_view bytes) {
   if (stream == nullptr) return false;
   // Nothing may be left in the stream's buffer to be written after the record.
   std::fflush(stream);
   const int fd = fileno(stream);
   struct stat opened {};
-  struct stat named {};
   if (fd < 0 || fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) return false;
-  // A link planted at the name in a shared folder must not make us write into
-  // the file it points to: the name itself must be the file we hold.
-  if (lstat(posix::SystemPath(path).c_str(), &named) != 0 || !S_ISREG(named.st_mode) ||
-      named.st_dev != opened.st_dev || named.st_ino != opened.st_ino) {
-    return false;
-  }
-  const int flags = fcntl(fd, F_GETFL);
-  if (flags < 0 || ((flags & O_APPEND) == 0 && fcntl(fd, F_SETFL, flags | O_APPEND) != 0)) {
-    return false;
-  }
-  // One write on an append descriptor lands whole at the end of the file,
-  // whatever other processes append at the same time; stdio would split a
-  // record larger than its buffer into several writes.
+  // OpenStream opened it for appending without following a link, so the
+  // stream is the file of that name and every write goes to its end. One
+  // write lands whole, whatever other processes append at the same time.
   std::string record;
-  if (opened.st_size == 0) {
-    record.reserve(header.size() + bytes.size());
-    record.append(header);
-  }
+  if (opened.st_size == 0 && header != nullptr) record = header();
   record.append(bytes);
   WriteAll(fd, record.data(), record.size());
   return true;

@@ -109,8 +109,7 @@ bool ListFolder(const std::string& folder, std::vector<FolderEntry>* entries) {
 
 namespace quill::platform {
 
-bool AppendRecord(const char* /*path*/, std::FILE* stream, std::string_view header,
-                  std::string_view bytes) {
+bool AppendRecord(std::FILE* stream, std::string (*header)(), std::string_view bytes) {
   if (stream == nullptr) return false;
   const HANDLE file = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
   if (file == INVALID_HANDLE_VALUE) return false;
@@ -122,7 +121,10 @@ bool AppendRecord(const char* /*path*/, std::FILE* stream, std::string_view head
   // Decided under the lock, so only one writer ever finds the file empty.
   LARGE_INTEGER size{};
   const bool empty = !GetFileSizeEx(file, &size) || size.QuadPart == 0;
-  if (empty && !header.empty()) std::fwrite(header.data(), 1, header.size(), stream);
+  if (empty && header != nullptr) {
+    const std::string line = header();
+    std::fwrite(line.data(), 1, line.size(), stream);
+  }
   if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), stream);
   std::fflush(stream);
   OVERLAPPED unlock{};
