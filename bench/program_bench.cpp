@@ -94,19 +94,19 @@ int Starts(const std::string& bin, int samples) {
   const std::string reference = bin + "/exit_at_once";
   const std::string kestrel = bin + "/kestrel";
   const std::string kestrelStatic = bin + "/kestrel_static";
-  const std::string kestrelStaticCxx = bin + "/kestrel_static_cxx";
+  const std::string kestrelSharedCxx = bin + "/kestrel_shared_cxx";
   const fs::path scratch = fs::temp_directory_path() / "quill_bench" / "starts";
   fs::create_directories(scratch);
   const std::string input = (scratch / "000000.in_").string();
 
   const std::string setlocaleOnly = bin + "/setlocale_only";
-  Sample referenceRuns, setlocaleRuns, kestrelRuns, kestrelStaticRuns, kestrelStaticCxxRuns,
+  Sample referenceRuns, setlocaleRuns, kestrelRuns, kestrelStaticRuns, kestrelSharedCxxRuns,
       kestrelBareRuns;
   for (int i = 0; i < 20; ++i) TimedRun(reference, "");  // warm the page cache
   TimedRun(setlocaleOnly, "");
   TimedRun(kestrel, "");
   TimedRun(kestrelStatic, "");
-  TimedRun(kestrelStaticCxx, "");
+  TimedRun(kestrelSharedCxx, "");
   for (int i = 0; i < samples; ++i) {
     // The references run next to each kestrel sample so all see the same load.
     for (int k = 0; k < 3; ++k) referenceRuns.Run(reference, "");
@@ -117,7 +117,7 @@ int Starts(const std::string& bin, int samples) {
     WaitForIdleSecond();
     kestrelStaticRuns.Run(kestrelStatic, input, kKestrelIdleSleepMs);
     WaitForIdleSecond();
-    kestrelStaticCxxRuns.Run(kestrelStaticCxx, input, kKestrelIdleSleepMs);
+    kestrelSharedCxxRuns.Run(kestrelSharedCxx, input, kKestrelIdleSleepMs);
   }
   bool outputMade = false;
   for (const auto& entry : fs::directory_iterator(scratch)) {
@@ -128,7 +128,7 @@ int Starts(const std::string& bin, int samples) {
   PrintSeries("setlocale_only", setlocaleRuns);
   PrintSeries("kestrel_no_output_less_sleep", kestrelRuns);
   PrintSeries("kestrel_static_no_output_less_sleep", kestrelStaticRuns);
-  PrintSeries("kestrel_static_cxx_no_output_less_sleep", kestrelStaticCxxRuns);
+  PrintSeries("kestrel_shared_cxx_no_output_less_sleep", kestrelSharedCxxRuns);
   PrintSeries("kestrel_without_argument", kestrelBareRuns);
   std::printf("  \"output_made\": %s\n}\n", outputMade ? "true" : "false");
   return 0;
