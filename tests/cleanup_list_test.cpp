@@ -11,6 +11,7 @@
 #include "platform/platform.h"
 #include "progress/progress_indicator.h"
 #include "support/child_process.h"
+#include "support/fake_clock_test.h"
 #include "support/fake_services.h"
 #include "support/scratch_folder.h"
 
@@ -27,20 +28,7 @@ void MakeReadOnly(const std::string& path) {
                   fs::perm_options::remove);
 }
 
-class CleanupListTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ProgressIndicator::ResetSharedState();
-    SetDumpFolderBaseForTesting(scratch.Path());
-  }
-  void TearDown() override {
-    SetDumpFolderBaseForTesting("");
-    ProgressIndicator::ResetSharedState();
-  }
-
-  testing::FakeServices fake;
-  testing::ScratchFolder scratch;
-};
+using CleanupListTest = testing::FakeClockTest;
 
 TEST_F(CleanupListTest, RemovesContentsBeforeFoldersAndKeepsNonEmptyFolders) {
   const std::string t = scratch.Join("t") + "\\";

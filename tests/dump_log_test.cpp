@@ -18,6 +18,7 @@
 #include "platform/platform.h"
 #include "progress/progress_indicator.h"
 #include "support/child_process.h"
+#include "support/fake_clock_test.h"
 #include "support/fake_services.h"
 #include "support/scratch_folder.h"
 
@@ -75,17 +76,8 @@ std::string Entry(std::int64_t time, const std::string& flatText) {
   return Stamp(time) + "\t" + ProgramName() + "\t" + flatText + "\r\n";
 }
 
-class DumpLogTest : public ::testing::Test {
+class DumpLogTest : public testing::FakeClockTest {
  protected:
-  void SetUp() override {
-    ProgressIndicator::ResetSharedState();
-    SetDumpFolderBaseForTesting(scratch.Path());
-  }
-  void TearDown() override {
-    SetDumpFolderBaseForTesting("");
-    ProgressIndicator::ResetSharedState();
-  }
-
   // Where the library puts the hourly files, as this test reads them.
   std::string Dump(const std::string& name = "") const {
     return scratch.Join("Temp/Temp/DbgDump/WZ/" + name);
@@ -96,9 +88,6 @@ class DumpLogTest : public ::testing::Test {
     for (auto it = fs::directory_iterator(Dump()); it != fs::directory_iterator(); ++it) ++count;
     return count;
   }
-
-  testing::FakeServices fake;
-  testing::ScratchFolder scratch;
 };
 
 TEST(FlattenLineBreaksTest, CarriageReturnTakesFirstCharacterLineFeedTheRest) {

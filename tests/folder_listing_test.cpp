@@ -9,6 +9,7 @@
 #include "environment/dump_log.h"
 #include "platform/platform.h"
 #include "progress/progress_indicator.h"
+#include "support/fake_clock_test.h"
 #include "support/fake_services.h"
 #include "support/scratch_folder.h"
 
@@ -20,20 +21,7 @@ StringList Sorted(StringList list) {
   return list;
 }
 
-class FolderListingTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ProgressIndicator::ResetSharedState();
-    SetDumpFolderBaseForTesting(scratch.Path());
-  }
-  void TearDown() override {
-    SetDumpFolderBaseForTesting("");
-    ProgressIndicator::ResetSharedState();
-  }
-
-  testing::FakeServices fake;
-  testing::ScratchFolder scratch;
-};
+using FolderListingTest = testing::FakeClockTest;
 
 TEST(MatchesPatternTest, StarsMatchRunsAndTheRestMustAppearInOrder) {
   EXPECT_TRUE(MatchesPattern("a.TXT", "*.txt"));

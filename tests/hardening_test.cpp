@@ -19,6 +19,7 @@
 #include "paths/tokenize.h"
 #include "platform/platform.h"
 #include "progress/progress_indicator.h"
+#include "support/fake_clock_test.h"
 #include "support/fake_services.h"
 #include "support/scoped_environment.h"
 #include "support/scratch_folder.h"
@@ -41,44 +42,36 @@ std::string ReadLibraryFile(const std::string& path) {
   return content;
 }
 
-class Hardening : public ::testing::Test {
- protected:
-  void SetUp() override { ProgressIndicator::ResetSharedState(); }
-  void TearDown() override { SetDumpFolderBaseForTesting(""); }
-
-  testing::ScratchFolder scratch_;
-  testing::FakeServices fake_;
-};
+using Hardening = testing::FakeClockTest;
 
 TEST_F(Hardening, BlockedDumpFolderAndTempFolderStillGiveTenCycles) {
   // An ordinary file stands where the dump folder and the work folder must go.
-  const std::string blocker = scratch_.WriteFile("blocker");
+  const std::string blocker = scratch.WriteFile("blocker");
   SetDumpFolderBaseForTesting(blocker);
   testing::ScopedEnvironmentValue tmp("TMP", blocker.c_str());
-  fake_.shellResult = 2;  // and the converter cannot be started
+  fake.shellResult = 2;  // and the converter cannot be started
 
   EXPECT_TRUE(RunCycles());
-  EXPECT_EQ(fake_.starts.size(), 1010u);
+  EXPECT_EQ(fake.starts.size(), 1010u);
   // Every record gave up after its 10 s of retries, and none re-entered.
   std::uint64_t retryPauses = 0;
-  for (std::uint32_t ms : fake_.sleeps) retryPauses += ms == 100 ? 1 : 0;
+  for (std::uint32_t ms : fake.sleeps) retryPauses += ms == 100 ? 1 : 0;
   EXPECT_EQ(retryPauses % 100, 0u);
   EXPECT_GE(retryPauses, 100u * 10 * 103);
   EXPECT_TRUE(testing::Exists(blocker));
 }
 
 TEST_F(Hardening, RecordsOfTheFallbackAndOfRefusedStartsArrive) {
-  const std::string blocker = scratch_.WriteFile("blocker");
-  SetDumpFolderBaseForTesting(scratch_.Path());
+  const std::string blocker = scratch.WriteFile("blocker");
   testing::ScopedEnvironmentValue tmp("TMP", blocker.c_str());
-  fake_.shellResult = 2;
-  fake_.onStart = [&](const testing::RecordedStart& start) {
-    if (fake_.starts.size() == 2) CreateEmptyFile(start.parameters + ".out");
+  fake.shellResult = 2;
+  fake.onStart = [&](const testing::RecordedStart& start) {
+    if (fake.starts.size() == 2) CreateEmptyFile(start.parameters + ".out");
   };
-  const std::int64_t now = fake_.CalendarTime();
+  const std::int64_t now = fake.CalendarTime();
   EXPECT_TRUE(RunCycle());
 
-  const std::string dump = ReadLibraryFile(DumpFileIn(scratch_.Path(), now));
+  const std::string dump = ReadLibraryFile(DumpFileIn(scratch.Path(), now));
   // The folder in the way, the alternative work folder, the refused start.
   EXPECT_NE(dump.find("\tCan't create " + NormalizeSeparators(blocker) + "\r\n"), std::string::npos)
       << dump;
@@ -91,46 +84,45 @@ TEST_F(Hardening, RecordsOfTheFallbackAndOfRefusedStartsArrive) {
 }
 
 TEST_F(Hardening, DumpFileUnavailableForAWhile) {
-  SetDumpFolderBaseForTesting(scratch_.Path());
-  const std::string file = DumpFileIn(scratch_.Path(), fake_.CalendarTime());
+  const std::string file = DumpFileIn(scratch.Path(), fake.CalendarTime());
   ASSERT_TRUE(CreateDirectoryTree(PathFolder(file)));
   // A folder at the file's name: no open for appending succeeds, whoever asks.
   ASSERT_TRUE(platform::MakeDirectory(file.c_str()));
-  const std::uint64_t start = fake_.elapsedMs;
-  fake_.onSleep = [&] {
-    if (fake_.elapsedMs - start == 2000) platform::RemoveFolder(file.c_str());
+  const std::uint64_t start = fake.elapsedMs;
+  fake.onSleep = [&] {
+    if (fake.elapsedMs - start == 2000) platform::RemoveFolder(file.c_str());
   };
   EXPECT_TRUE(WriteDumpEntry(std::string("after two seconds")));
-  EXPECT_EQ(fake_.SleptMs(), 2000u);
+  EXPECT_EQ(fake.SleptMs(), 2000u);
   EXPECT_NE(ReadLibraryFile(file).find("\tafter two seconds\r\n"), std::string::npos);
 
   // Longer than the 10 s allowed, in the next hour's file: the record is
   // dropped and nothing else changes.
   const std::string before = ReadLibraryFile(file);
-  fake_.onSleep = nullptr;
-  fake_.sleeps.clear();
-  fake_.Advance(3600 * 1000);
-  const std::string nextHour = DumpFileIn(scratch_.Path(), fake_.CalendarTime());
+  fake.onSleep = nullptr;
+  fake.sleeps.clear();
+  fake.Advance(3600 * 1000);
+  const std::string nextHour = DumpFileIn(scratch.Path(), fake.CalendarTime());
   ASSERT_NE(nextHour, file);
   ASSERT_TRUE(platform::MakeDirectory(nextHour.c_str()));
   EXPECT_FALSE(WriteDumpEntry(std::string("dropped")));
-  EXPECT_EQ(fake_.SleptMs(), 10'000u);
+  EXPECT_EQ(fake.SleptMs(), 10'000u);
   EXPECT_TRUE(FolderExists(nextHour));
   EXPECT_EQ(ReadLibraryFile(file), before);
 }
 
 TEST_F(Hardening, LinkPlantedAtTheInputNameLeavesItsTargetAlone) {
   if (platform::kWindows) GTEST_SKIP() << "symbolic links are planted on POSIX";
-  testing::ScopedEnvironmentValue tmp("TMP", scratch_.Path().c_str());
-  const std::string victim = scratch_.WriteFile("victim.txt", "precious");
+  testing::ScopedEnvironmentValue tmp("TMP", scratch.Path().c_str());
+  const std::string victim = scratch.WriteFile("victim.txt", "precious");
   const std::string input = WorkFolderUnderTemp() + FormatLocalTime("%H%M%S") + ".in_";
   ASSERT_TRUE(CreateDirectoryTree(WorkFolderUnderTemp()));
   std::string systemInput = input;
   for (char& c : systemInput) c = c == '\\' ? '/' : c;
   std::filesystem::create_symlink(victim, systemInput);
   std::filesystem::create_symlink(victim, systemInput + ".000.out");
-  fake_.onStart = [&](const testing::RecordedStart&) {
-    if (fake_.starts.size() == 1) {
+  fake.onStart = [&](const testing::RecordedStart&) {
+    if (fake.starts.size() == 1) {
       EXPECT_TRUE(CreateEmptyFile(FreeFileName(input + ".out")));
     }
   };
@@ -139,7 +131,7 @@ TEST_F(Hardening, LinkPlantedAtTheInputNameLeavesItsTargetAlone) {
   EXPECT_FALSE(std::filesystem::is_symlink(systemInput));
   EXPECT_EQ(FileStatus(input).Size(), 0);
   // A dangling link at a free name is refused, not followed.
-  const std::string nowhere = scratch_.Join("nowhere");
+  const std::string nowhere = scratch.Join("nowhere");
   std::filesystem::create_symlink(nowhere, systemInput + ".001.out");
   EXPECT_FALSE(CreateEmptyFile(input + ".001.out"));
   EXPECT_FALSE(testing::Exists(nowhere));
@@ -147,7 +139,7 @@ TEST_F(Hardening, LinkPlantedAtTheInputNameLeavesItsTargetAlone) {
 
 TEST_F(Hardening, OverlongPathsHaveDefinedResults) {
   const std::string longName(300, 'x');
-  const std::string deep = scratch_.Path() + "\\" + longName + "\\" + longName + ".in_";
+  const std::string deep = scratch.Path() + "\\" + longName + "\\" + longName + ".in_";
   EXPECT_EQ(PathLeaf(deep), longName + ".in_");
   EXPECT_EQ(PathExtension(deep), "in_");
   EXPECT_EQ(LongPathOf(deep), deep);

@@ -87,6 +87,14 @@ TEST(Stat, RefusesWhatTheWindowsStatRefuses) {
   EXPECT_EQ(platform::StatPath(scratch.Join("missing").c_str(), &record), 2);
   EXPECT_EQ(platform::StatPath("", &record), 2);
 
+  // The cheaper existence query answers as the status query does.
+  for (const std::string& name :
+       {file, scratch.Path(), scratch.Join("five.tx?"), scratch.Path() + "\\", file + "\\x",
+        scratch.Join("missing"), std::string()}) {
+    EXPECT_EQ(platform::HasStatus(name.c_str()), platform::StatPath(name.c_str(), &record) == 0)
+        << name;
+  }
+
   const char* root = platform::kWindows ? "C:\\" : "/";
   ASSERT_EQ(platform::StatPath(root, &record), 0);
   EXPECT_EQ(record.mode & platform::kModeTypeMask, platform::kModeFolder);

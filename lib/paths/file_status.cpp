@@ -90,6 +90,9 @@ bool IsNetworkPath(const std::string& path) {
 
 bool PathExists(const std::string& path, bool rejectEmptyFile) {
   if (IsNetworkPath(path)) return platform::AccessExists(path.c_str());
+  // Any entry with a status counts unless empty files are rejected; then the
+  // status itself must be read.
+  if (!rejectEmptyFile) return platform::HasStatus(path.c_str());
   const FileStatus status(path);
   if (status.Failed()) return false;
   if (status.Size() > 0 || status.IsFolder()) return true;

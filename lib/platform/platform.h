@@ -97,6 +97,10 @@ constexpr std::uint16_t kModeFile = 0x8000;
 // a root, and names that do not exist). `out` is left alone on failure.
 int StatPath(const char* path, StatRecord* out);
 
+// True exactly when StatPath would succeed for `path`, answered by the
+// cheapest call that tells: existence tests in loops need nothing more.
+bool HasStatus(const char* path);
+
 // `_access` in existence mode: true when anything of that name exists.
 bool AccessExists(const char* path);
 

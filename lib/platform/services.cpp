@@ -1,3 +1,5 @@
+#include <cstdlib>
+
 #include "platform/platform.h"
 
 namespace quill::platform {
@@ -17,6 +19,12 @@ ScopedServices::ScopedServices(Services& replacement) : previous_(current) {
 
 ScopedServices::~ScopedServices() {
   current = previous_;
+}
+
+std::string EnvironmentValue(const char* name) {
+  if (name == nullptr) return std::string();
+  const char* value = std::getenv(name);
+  return value ? std::string(value) : std::string();
 }
 
 }  // namespace quill::platform

@@ -35,12 +35,6 @@ std::string LongPathName(const std::string& path) {
   return path;
 }
 
-std::string EnvironmentValue(const char* name) {
-  if (name == nullptr) return std::string();
-  const char* value = std::getenv(name);
-  return value ? std::string(value) : std::string();
-}
-
 bool SetEnvironmentValue(const char* name, const char* value) {
   if (name == nullptr || *name == '\0') return false;
   return (value ? setenv(name, value, 1) : unsetenv(name)) == 0;

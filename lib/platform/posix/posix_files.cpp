@@ -78,19 +78,44 @@ bool WriteAll(int fd, const char* bytes, std::size_t size) {
   return true;
 }
 
+// The Windows stat refuses wildcards, and a trailing separator on anything
+// but a root; the same names are refused here so the library behaves alike.
+bool RefusedByStat(const char* text) {
+  const std::size_t length = std::strlen(text);
+  if (std::strpbrk(text, "?*") != nullptr) return true;
+  return length > 0 && IsSeparator(text[length - 1]) && std::strspn(text, "/\\") != length;
+}
+
+// The system's spelling of `text`, in `buffer` when it fits (no allocation
+// for the existence tests that run in loops), else in `spare`.
+const char* SystemSpelling(const char* text, char (&buffer)[512], std::string& spare) {
+  const std::size_t length = std::strlen(text);
+  if (length >= sizeof buffer) {
+    spare = posix::SystemPath(text);
+    return spare.c_str();
+  }
+  for (std::size_t i = 0; i <= length; ++i) buffer[i] = text[i] == '\\' ? '/' : text[i];
+  return buffer;
+}
+
 }  // namespace
+
+bool HasStatus(const char* path) {
+  const char* text = path ? path : "";
+  // Existence in the kernel's sense is exactly what stat needs to succeed;
+  // access asks no more and costs less.
+  char buffer[512];
+  std::string spare;
+  return !RefusedByStat(text) && access(SystemSpelling(text, buffer, spare), F_OK) == 0;
+}
 
 int StatPath(const char* path, StatRecord* out) {
   const char* text = path ? path : "";
-  const std::size_t length = std::strlen(text);
-  // The Windows stat refuses wildcards, and a trailing separator on anything
-  // but a root; answer the same here so the library behaves alike on both.
-  if (std::strpbrk(text, "?*") != nullptr) return ENOENT;
-  if (length > 0 && IsSeparator(text[length - 1]) && std::strspn(text, "/\\") != length) {
-    return ENOENT;
-  }
+  if (RefusedByStat(text)) return ENOENT;
+  char buffer[512];
+  std::string spare;
   struct stat status {};
-  if (stat(posix::SystemPath(text).c_str(), &status) != 0) {
+  if (stat(SystemSpelling(text, buffer, spare), &status) != 0) {
     return errno == ENOTDIR ? ENOENT : errno;
   }
   out->mode = S_ISDIR(status.st_mode) ? kModeFolder : kModeFile;

@@ -57,12 +57,6 @@ std::string LongPathName(const std::string& path) {
   return std::string(buffer);
 }
 
-std::string EnvironmentValue(const char* name) {
-  if (name == nullptr) return std::string();
-  const char* value = std::getenv(name);
-  return value ? std::string(value) : std::string();
-}
-
 bool SetEnvironmentValue(const char* name, const char* value) {
   if (name == nullptr || *name == '\0') return false;
   // _putenv_s keeps the runtime's copy (getenv) and the system's

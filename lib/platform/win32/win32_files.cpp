@@ -51,6 +51,11 @@ int StatPath(const char* path, StatRecord* out) {
   return 0;
 }
 
+bool HasStatus(const char* path) {
+  StatRecord record;
+  return StatPath(path, &record) == 0;
+}
+
 bool AccessExists(const char* path) {
   return _access(Text(path), 0) == 0;
 }

@@ -1,0 +1,30 @@
+// A test fixture for library code on the fake clock: a scratch folder that
+// also receives the dump log, and the progress indicators' shared counts
+// reset before and after.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "environment/dump_log.h"
+#include "progress/progress_indicator.h"
+#include "support/fake_services.h"
+#include "support/scratch_folder.h"
+
+namespace quill::testing {
+
+class FakeClockTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ProgressIndicator::ResetSharedState();
+    SetDumpFolderBaseForTesting(scratch.Path());
+  }
+  void TearDown() override {
+    SetDumpFolderBaseForTesting("");
+    ProgressIndicator::ResetSharedState();
+  }
+
+  FakeServices fake;
+  ScratchFolder scratch;
+};
+
+}  // namespace quill::testing
