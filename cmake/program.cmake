@@ -1,0 +1,21 @@
+# quill_add_program(NAME): the program NAME from the *.cpp files of the
+# calling folder. Its logic (all files but main.cpp) is a library of its own,
+# NAME_core, so the unit tests can drive it; main.cpp is only the entry.
+function(quill_add_program name)
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
+  if(sources)
+    add_library(${name}_core STATIC ${sources})
+    target_include_directories(${name}_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/..)
+    target_link_libraries(${name}_core PUBLIC quill)
+  endif()
+  if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/main.cpp)
+    add_executable(${name} main.cpp)
+    target_link_options(${name} PRIVATE ${QUILL_PROGRAM_LINK_OPTIONS})
+    if(TARGET ${name}_core)
+      target_link_libraries(${name} PRIVATE ${name}_core)
+    else()
+      target_link_libraries(${name} PRIVATE quill)
+    endif()
+  endif()
+endfunction()
