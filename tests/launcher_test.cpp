@@ -17,6 +17,7 @@
 #include "platform/platform.h"
 #include "progress/progress_indicator.h"
 #include "support/fake_services.h"
+#include "support/programs.h"
 #include "support/scoped_environment.h"
 #include "support/scratch_folder.h"
 
@@ -30,10 +31,6 @@ class LauncherCycle : public ::testing::Test {
 
   std::string InputPath() {
     return WorkFolderUnderTemp() + FormatTime(fake_.CalendarTime(), "%H%M%S") + ".in_";
-  }
-  std::string ConverterPath() const {
-    return AddTrailingSeparator(PathFolder(ModulePath()), '\\') + "kestrel" +
-           platform::kProgramSuffix;
   }
 
   testing::ScratchFolder scratch_;
@@ -57,8 +54,8 @@ TEST_F(LauncherCycle, OutputDuringTheFirstSleepMeansOneStart) {
   EXPECT_FALSE(start.hasOperation);
   EXPECT_EQ(start.showCommand, 1);
   EXPECT_EQ(start.parameters, QuoteIfNeeded(input));
-  if (PathExists(ConverterPath(), false)) {
-    EXPECT_EQ(start.file, ConverterPath());
+  if (PathExists(testing::ProgramBesideTests("kestrel"), false)) {
+    EXPECT_EQ(start.file, testing::ProgramBesideTests("kestrel"));
   }
   // The first step comes before 100 ms have passed: nothing is drawn.
   EXPECT_EQ(fake_.errorOutput, "");

@@ -21,7 +21,9 @@
 #include "paths/path_strings.h"
 #include "platform/command_line.h"
 #include "platform/platform.h"
+#include "support/child_process.h"
 #include "support/fake_services.h"
+#include "support/programs.h"
 #include "support/scoped_environment.h"
 #include "support/scratch_folder.h"
 
@@ -29,19 +31,6 @@ namespace quill {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ProgramBesideTests(const char* name) {
-  return AddTrailingSeparator(PathFolder(ModulePath()), '\\') + name + platform::kProgramSuffix;
-}
-
-// The value of "--<name>=<value>" among this process's arguments, or empty.
-std::string Argument(const std::string& name) {
-  const std::string prefix = "--" + name + "=";
-  for (const std::string& argument : ::testing::internal::GetArgvs()) {
-    if (argument.rfind(prefix, 0) == 0) return argument.substr(prefix.size());
-  }
-  return std::string();
-}
 
 // Runs a disabled test of this binary in a process of its own, waiting for it.
 int RunChildTest(const std::string& test, const std::string& arguments) {
@@ -123,7 +112,8 @@ TEST(Load, ManyConvertersOnOneInputEndWellAndLeaveOnlyTheirNames) {
   std::vector<std::thread> runners;
   for (int i = 0; i < processes; ++i) {
     runners.emplace_back([&statuses, &input, i] {
-      statuses[i] = platform::RunAndWait(ProgramBesideTests("kestrel"), QuoteIfNeeded(input));
+      statuses[i] =
+          platform::RunAndWait(testing::ProgramBesideTests("kestrel"), QuoteIfNeeded(input));
     });
   }
   for (std::thread& runner : runners) runner.join();
@@ -160,7 +150,7 @@ class FakeClockRealStarts : public testing::FakeServices {
 
 // Run by the test below in a copy of this binary that has no converter beside it.
 TEST(MissingConverter, DISABLED_TenCycles) {
-  const std::string base = Argument("dump-base");
+  const std::string base = testing::ChildArgument("dump-base");
   if (base.empty()) return;
   SetDumpFolderBaseForTesting(base);
   FakeClockRealStarts services;
@@ -262,8 +252,8 @@ TEST(HostileInput, ReachesTheProgramAsTheWindowsRuntimeSplitsIt) {
 
 // Holds the file it is told for the time it is told.
 TEST(DumpFileHolder, DISABLED_Hold) {
-  const std::string file = Argument("hold-file");
-  const std::string ms = Argument("hold-ms");
+  const std::string file = testing::ChildArgument("hold-file");
+  const std::string ms = testing::ChildArgument("hold-ms");
   if (file.empty() || ms.empty()) return;
   std::ofstream(file + ".held") << "held";
   platform::HoldFileFromWriters(file.c_str(), static_cast<std::uint32_t>(std::stoul(ms)));
@@ -312,7 +302,7 @@ TEST(Processes, ConverterStartsWithDefaultSignalDispositions) {
   testing::ScratchFolder scratch;
   const std::string input = scratch.Join("signals.in_");
   auto previous = std::signal(SIGINT, SIG_IGN);
-  const std::string program = ProgramBesideTests("kestrel");
+  const std::string program = testing::ProgramBesideTests("kestrel");
   platform::ShellRequest request;
   request.file = program.c_str();
   request.parameters = input.c_str();
@@ -357,8 +347,9 @@ TEST(Processes, AWholeLauncherRunLeavesNoZombie) {
       platform::System().Sleep(20);
     }
   });
-  EXPECT_EQ(platform::RunAndWait(ProgramBesideTests("launcher"), "", scratch.Join("stderr.txt")),
-            0);
+  EXPECT_EQ(
+      platform::RunAndWait(testing::ProgramBesideTests("launcher"), "", scratch.Join("stderr.txt")),
+      0);
   done = true;
   watcher.join();
   EXPECT_GT(samples, 100);

@@ -9,6 +9,7 @@
 #include "paths/path_strings.h"
 #include "platform/platform.h"
 #include "support/path_helpers.h"
+#include "support/programs.h"
 #include "support/scratch_folder.h"
 
 namespace quill {
@@ -19,11 +20,6 @@ using testing::EntryNames;
 using testing::Exists;
 using testing::ScratchFolder;
 using testing::WithForeignSeparators;
-
-std::string KestrelProgram() {
-  return AddTrailingSeparator(PathFolder(platform::ModuleFileName())) + "kestrel" +
-         platform::kProgramSuffix;
-}
 
 // One run of kestrel and the clock around it.
 struct Run {
@@ -51,7 +47,7 @@ Run RunKestrel(const std::string& parameters) {
   Run run;
   run.firstSecond = system.CalendarTime();
   const std::uint32_t startTick = system.TickCount();
-  run.status = platform::RunAndWait(KestrelProgram(), parameters);
+  run.status = platform::RunAndWait(testing::ProgramBesideTests("kestrel"), parameters);
   run.elapsedMs = system.TickCount() - startTick;
   run.lastSecond = system.CalendarTime();
   return run;
@@ -95,7 +91,7 @@ TEST(KestrelProgram, WithoutAnArgumentEndsAndCreatesNothing) {
   ScratchFolder scratch;
   const fs::path previous = fs::current_path();
   fs::current_path(scratch.Path());
-  EXPECT_EQ(platform::RunAndWait(KestrelProgram(), ""), 0);
+  EXPECT_EQ(platform::RunAndWait(testing::ProgramBesideTests("kestrel"), ""), 0);
   fs::current_path(previous);
   EXPECT_TRUE(EntryNames(scratch.Path()).empty());
 }

@@ -8,15 +8,12 @@
 #include "paths/file_status.h"
 #include "paths/path_strings.h"
 #include "platform/platform.h"
+#include "support/programs.h"
 #include "support/scoped_environment.h"
 #include "support/scratch_folder.h"
 
 namespace quill {
 namespace {
-
-std::string ProgramBesideTests(const char* name) {
-  return AddTrailingSeparator(PathFolder(ModulePath()), '\\') + name + platform::kProgramSuffix;
-}
 
 std::vector<std::string> FileNamesIn(const std::string& folder) {
   std::vector<platform::FolderEntry> entries;
@@ -37,7 +34,8 @@ TEST(LauncherRun, TenCyclesAgainstTheRealConverter) {
   testing::ScopedEnvironmentValue tmp("TMP", scratch.Path().c_str());
   std::string errors = scratch.Join("stderr.txt");
 
-  int status = platform::RunAndWait(ProgramBesideTests("launcher"), "ignored --arguments", errors);
+  int status =
+      platform::RunAndWait(testing::ProgramBesideTests("launcher"), "ignored --arguments", errors);
   EXPECT_EQ(status, 0);
 
   // Each cycle waits for its own output, which takes at least one 3-second

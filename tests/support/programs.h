@@ -1,0 +1,16 @@
+// The built programs, which lie beside the test binaries.
+#pragma once
+
+#include <string>
+
+#include "paths/path_strings.h"
+#include "platform/platform.h"
+
+namespace quill::testing {
+
+// The program `name` ("launcher" or "kestrel") beside this test binary.
+inline std::string ProgramBesideTests(const char* name) {
+  return AddTrailingSeparator(PathFolder(ModulePath()), '\\') + name + platform::kProgramSuffix;
+}
+
+}  // namespace quill::testing
