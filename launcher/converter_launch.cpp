@@ -1,15 +1,18 @@
 #include "launcher/converter_launch.h"
 
+#include <vector>
+
 #include "environment/special_folders.h"
 #include "launcher/shell_runner.h"
 #include "paths/file_status.h"
 #include "paths/path_strings.h"
+#include "platform/command_line.h"
 #include "platform/platform.h"
 
 namespace quill {
 
 bool LaunchConverter(const std::string& inputPath) {
-  std::string parameters = QuoteIfNeeded(inputPath);
+  std::string parameters = ConverterParameters(inputPath);
   std::string program =
       AddTrailingSeparator(PathFolder(ModulePath()), '\\') + "kestrel" + platform::kProgramSuffix;
   ShellRunner runner;
@@ -17,6 +20,16 @@ bool LaunchConverter(const std::string& inputPath) {
   runner.SetParameters(parameters.c_str());
   runner.Execute();
   return true;
+}
+
+std::string ConverterParameters(const std::string& inputPath) {
+  std::string parameters = QuoteIfNeeded(inputPath);
+  if (platform::kWindows) return parameters;
+  // Names here may hold double quotes, which the plain quoting cannot carry;
+  // those get the full quoting that the start's splitting undoes exactly.
+  const std::vector<std::string> arguments = platform::SplitCommandLine(parameters);
+  if (arguments.size() == 1 && arguments.front() == inputPath) return parameters;
+  return platform::QuoteArgument(inputPath);
 }
 
 std::string QuoteIfNeeded(const std::string& text) {

@@ -9,6 +9,11 @@ namespace quill {
 // and returns at once; always true.
 bool LaunchConverter(const std::string& inputPath);
 
+// The parameter string that starts the converter on `inputPath`: on Windows
+// `QuoteIfNeeded` of it; elsewhere a form that the start splits back into
+// exactly `inputPath`, whatever quotes, blanks or shell characters it holds.
+std::string ConverterParameters(const std::string& inputPath);
+
 // `text` in double quotes when it holds a comma, tab, blank, CR or LF and is
 // not already enclosed in a pair of double or single quotes.
 std::string QuoteIfNeeded(const std::string& text);

@@ -35,10 +35,12 @@ std::string WorkFolderUnderTemp() {
 }
 
 std::string MakeWorkFolder() {
-  std::string folder = WorkFolderUnderTemp();
-  if (!CreateDirectoryTree(folder)) {
-    // CreateDirectoryTree has recorded the failure; the alternative is only
-    // named here; the input file's creation makes it.
+  const std::string temporary = TempFolder();
+  std::string folder = WorkFolderBelow(temporary, ModulePath());
+  // An empty temporary folder is one that was refused and recorded.
+  if (temporary.empty() || !CreateDirectoryTree(folder)) {
+    // The failure is recorded; the alternative is only named here; the input
+    // file's creation makes it.
     folder = SpecialFolder(CSIDL_COMMON_DOCUMENTS);
     folder = AddTrailingSeparator(folder, '\\') + "Temp";
     folder = AddTrailingSeparator(folder, '\\') + "Temp";

@@ -10,6 +10,7 @@
 
 #include "environment/directory_tree.h"
 #include "environment/dump_log.h"
+#include "environment/special_folders.h"
 #include "environment/time_format.h"
 #include "kestrel/free_file_name.h"
 #include "launcher/converter_launch.h"
@@ -81,6 +82,52 @@ TEST_F(Hardening, RecordsOfTheFallbackAndOfRefusedStartsArrive) {
   EXPECT_NE(dump.find("\tThe specified file was not found.\tOperation=\"\"\tFile=\""),
             std::string::npos)
       << dump;
+}
+
+// The folder named after the user under /tmp can be made first by anyone:
+// only a private folder of this user's is taken, anything else sends the
+// work to the alternative folder, recorded, and leaves the planted folder or
+// the link's target as it was.
+TEST_F(Hardening, FolderOfTheUserUnderTmpIsUsedOnlyWhenPrivate) {
+  if (platform::kWindows) GTEST_SKIP() << "Windows always reports a temporary path";
+  namespace fs = std::filesystem;
+  testing::ScopedEnvironmentValue tmp("TMP", nullptr);
+  testing::ScopedEnvironmentValue tmpdir("TMPDIR", nullptr);
+  testing::ScopedEnvironmentValue temp("TEMP", nullptr);
+  const std::string victim = scratch.MakeFolder("victim");
+  const std::string user = "quill-private-" + PathLeaf(scratch.Path());
+  const std::string mine = "/tmp/" + user;
+  struct Case {
+    const char* planted;  // what stands at the name before the run
+    bool used;
+  };
+  for (const Case& c : {Case{"nothing", true}, Case{"own private folder", true},
+                        Case{"link to a folder", false}, Case{"folder writable by all", false}}) {
+    SCOPED_TRACE(c.planted);
+    const std::string planted = c.planted;
+    if (planted == "own private folder") {
+      fs::create_directory(mine);
+      fs::permissions(mine, fs::perms::owner_all);
+    }
+    if (planted == "link to a folder") fs::create_directory_symlink(victim, mine);
+    if (planted == "folder writable by all") {
+      fs::create_directory(mine);
+      fs::permissions(mine, fs::perms::all);
+    }
+    testing::ScopedEnvironmentValue userValue("USER", user.c_str());
+    const std::string folder = MakeWorkFolder();
+    if (c.used) {
+      EXPECT_EQ(folder, WorkFolderBelow(mine, ModulePath()));
+      EXPECT_EQ(fs::status(mine).permissions(), fs::perms::owner_all);
+    } else {
+      EXPECT_EQ(folder, AddTrailingSeparator(SpecialFolder(CSIDL_COMMON_DOCUMENTS), '\\') +
+                            "Temp\\Temp\\r_Quill.tmp\\" + PathStem(ModulePath()) + "\\");
+      const std::string dump = ReadLibraryFile(DumpFileIn(scratch.Path(), fake.CalendarTime()));
+      EXPECT_NE(dump.find("\tCan't create \\tmp\\" + user + "\r\n"), std::string::npos) << dump;
+      EXPECT_TRUE(fs::is_empty(victim));
+    }
+    fs::remove_all(mine);
+  }
 }
 
 TEST_F(Hardening, DumpFileUnavailableForAWhile) {

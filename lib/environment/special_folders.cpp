@@ -3,9 +3,10 @@
 #include <initializer_list>
 #include <string>
 
-#include "environment/directory_tree.h"
+#include "environment/dump_log.h"
 #include "paths/file_status.h"
 #include "paths/path_strings.h"
+#include "paths/tokenize.h"
 #include "platform/platform.h"
 
 namespace quill {
@@ -29,7 +30,10 @@ bool LiesInsideWindows(const std::string& path) {
 
 // With no temporary path from the system: the environment's choice as it is,
 // else a folder of the user's name under /tmp (or the current folder), made
-// here because nobody else will.
+// here because nobody else will. Any user can take that name first, as a
+// folder of their own or as a link, so only a private folder of this user's
+// is used; anything else is recorded like a folder that cannot be made, and
+// the answer is empty.
 std::string FallbackTempFolder() {
   std::string folder = FirstSetValue({"TMP", "TMPDIR", "TEMP"});
   if (!folder.empty()) return folder;
@@ -37,8 +41,9 @@ std::string FallbackTempFolder() {
   if (user.empty()) user = "___";
   const std::string base = FolderExists("/tmp") ? std::string("/tmp/") : CurrentFolder();
   folder = AddTrailingSeparator(base) + user;
-  CreateDirectoryTree(folder);
-  return folder;
+  if (platform::MakePrivateFolder(folder.c_str())) return folder;
+  WriteDumpEntry(("Can't create " + NormalizeSeparators(folder, '\\')).c_str());
+  return std::string();
 }
 
 }  // namespace

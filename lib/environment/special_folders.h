@@ -16,7 +16,9 @@ constexpr int CSIDL_FLAG_CREATE = 0x8000;
 std::string SpecialFolderPath(void* owner, int folderId);
 // `SpecialFolderPath` with no owner window.
 std::string SpecialFolder(int folderId);
-// The per-user temporary folder, with its replacements and fallbacks.
+// The per-user temporary folder, with its replacements and fallbacks; empty
+// when the last fallback, a folder named after the user, is not private to
+// this user (that refusal is recorded in the dump log).
 std::string TempFolder();
 // The name of the user the process runs as, or empty.
 std::string UserName();

@@ -139,6 +139,11 @@ std::string SystemTempPath();
 std::string SpecialFolderPath(void* owner, int folderId);
 // `GetUserNameA` with 257 bytes: the user's name, or empty.
 std::string UserName();
+// Makes sure `path` is a folder that only this user can change: creates it
+// when missing (POSIX: mode 0700 whatever the umask) and accepts it only when
+// it is a real folder, not a link or junction, and on POSIX owned by the
+// effective user and writable by nobody else. False when it is refused.
+bool MakePrivateFolder(const char* path);
 
 // ---- Which system ----------------------------------------------------------
 

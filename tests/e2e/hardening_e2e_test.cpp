@@ -248,6 +248,29 @@ TEST(HostileInput, ReachesTheProgramAsTheWindowsRuntimeSplitsIt) {
   EXPECT_FALSE(testing::Exists(marker));
 }
 
+// The launcher's parameters bring a work folder's path to the converter as
+// one argument, whatever it holds (Windows names cannot hold double quotes).
+TEST(HostileInput, WorkFolderPathsReachTheConverterWhole) {
+  testing::ScratchFolder scratch;
+  const std::vector<std::string> folders = {
+      "a \"b", "x\"y z", "it's here", "$(echo) & ; | `id` > <", "tab\tand blank ", "back\\\\\" q"};
+  int round = 0;
+  for (const std::string& folder : folders) {
+    if (platform::kWindows && folder.find('"') != std::string::npos) continue;
+    const std::string input = scratch.Path() + "\\" + folder + "\\120000.in_";
+    const std::string echo = scratch.Join("whole" + std::to_string(round++));
+    platform::SetEnvironmentValue("QUILL_ECHO_FILE", echo.c_str());
+    const std::string parameters =
+        "--gtest_also_run_disabled_tests --gtest_brief=1 "
+        "--gtest_filter=ArgumentEcho.DISABLED_Write " +
+        ConverterParameters(input);
+    EXPECT_EQ(platform::RunAndWait(ModulePath(), parameters), 0) << input;
+    ASSERT_TRUE(AwaitFile(echo, 30)) << input;
+    EXPECT_EQ(testing::ReadWholeFile(echo), input + std::string(1, '\0')) << input;
+  }
+  platform::SetEnvironmentValue("QUILL_ECHO_FILE", nullptr);
+}
+
 // ---- A dump file held by another process ------------------------------------
 
 // Holds the file it is told for the time it is told.

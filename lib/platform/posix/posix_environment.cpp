@@ -1,5 +1,8 @@
 // Process environment queries on POSIX, standing in for the Windows calls.
+#include <errno.h>
+#include <fcntl.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -8,6 +11,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/posix/system_path.h"
 
 namespace quill::platform {
 namespace {
@@ -71,6 +75,24 @@ std::string UserName() {
   }
   // The Windows call's buffer holds 256 characters and a NUL.
   return std::string(found->pw_name).substr(0, 256);
+}
+
+bool MakePrivateFolder(const char* path) {
+  const std::string name = posix::SystemPath(path);
+  if (name.empty()) return false;
+  const bool made = mkdir(name.c_str(), 0700) == 0;
+  if (!made && errno != EEXIST) return false;
+  // Everything is decided on the folder that was opened, so a link swapped in
+  // after the check cannot be used instead.
+  const int fd = open(name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return false;
+  // A umask may have taken the owner's own bits away.
+  if (made) fchmod(fd, 0700);
+  struct stat status {};
+  const bool usable = fstat(fd, &status) == 0 && S_ISDIR(status.st_mode) &&
+                      status.st_uid == geteuid() && (status.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+  close(fd);
+  return usable;
 }
 
 }  // namespace quill::platform

@@ -99,4 +99,14 @@ std::string UserName() {
   return std::string(buffer);
 }
 
+// Folders here inherit the permissions of the folder they are made in; a
+// junction or symbolic link in the name's place is refused.
+bool MakePrivateFolder(const char* path) {
+  if (path == nullptr || *path == '\0') return false;
+  CreateDirectoryA(path, nullptr);
+  const DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+         (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+}
+
 }  // namespace quill::platform
