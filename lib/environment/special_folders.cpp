@@ -29,21 +29,27 @@ bool LiesInsideWindows(const std::string& path) {
 }
 
 // With no temporary path from the system: the environment's choice as it is,
-// else a folder of the user's name under /tmp (or the current folder), made
-// here because nobody else will. Any user can take that name first, as a
-// folder of their own or as a link, so only a private folder of this user's
-// is used; anything else is recorded like a folder that cannot be made, and
-// the answer is empty.
-std::string FallbackTempFolder() {
+// else a folder of the user's name under /tmp (or the current folder).
+// `fromEnvironment` tells which of the two it is.
+std::string FallbackTempFolderName(bool* fromEnvironment) {
   std::string folder = FirstSetValue({"TMP", "TMPDIR", "TEMP"});
-  if (!folder.empty()) return folder;
+  *fromEnvironment = !folder.empty();
+  if (*fromEnvironment) return folder;
   std::string user = FirstSetValue({"USER", "USERNAME"});
   if (user.empty()) user = "___";
   const std::string base = FolderExists("/tmp") ? std::string("/tmp/") : CurrentFolder();
-  folder = AddTrailingSeparator(base) + user;
-  if (platform::MakePrivateFolder(folder.c_str())) return folder;
-  WriteDumpEntry(("Can't create " + NormalizeSeparators(folder, '\\')).c_str());
-  return std::string();
+  return AddTrailingSeparator(base) + user;
+}
+
+// The system's temporary path, or a service account's replacement; empty
+// when the system reports none.
+std::string SystemTempFolder() {
+  std::string folder = LongPathOf(platform::SystemTempPath());
+  if (LiesInsideWindows(folder)) {
+    folder = AddTrailingSeparator(SpecialFolder(CSIDL_COMMON_DOCUMENTS)) + "Temp";
+    folder = AddTrailingSeparator(folder) + "Temp";
+  }
+  return folder;
 }
 
 }  // namespace
@@ -57,13 +63,23 @@ std::string SpecialFolder(int folderId) {
 }
 
 std::string TempFolder() {
-  std::string folder = LongPathOf(platform::SystemTempPath());
-  if (LiesInsideWindows(folder)) {
-    folder = AddTrailingSeparator(SpecialFolder(CSIDL_COMMON_DOCUMENTS)) + "Temp";
-    folder = AddTrailingSeparator(folder) + "Temp";
-  }
-  if (folder.empty()) folder = FallbackTempFolder();
-  return folder;
+  std::string folder = SystemTempFolder();
+  if (!folder.empty()) return folder;
+  bool fromEnvironment = false;
+  folder = FallbackTempFolderName(&fromEnvironment);
+  // The folder named after the user is made here because nobody else will.
+  // Any user can take that name first, as a folder of their own or as a
+  // link, so only a private folder of this user's is used; anything else is
+  // recorded like a folder that cannot be made.
+  if (fromEnvironment || platform::MakePrivateFolder(folder.c_str())) return folder;
+  WriteDumpEntry(("Can't create " + NormalizeSeparators(folder, '\\')).c_str());
+  return std::string();
+}
+
+std::string TempFolderName() {
+  std::string folder = SystemTempFolder();
+  bool fromEnvironment = false;
+  return folder.empty() ? FallbackTempFolderName(&fromEnvironment) : folder;
 }
 
 std::string UserName() {

@@ -20,6 +20,9 @@ std::string SpecialFolder(int folderId);
 // when the last fallback, a folder named after the user, is not private to
 // this user (that refusal is recorded in the dump log).
 std::string TempFolder();
+// The folder `TempFolder` answers with, found without making, checking or
+// recording anything (for readers that must not change the machine).
+std::string TempFolderName();
 // The name of the user the process runs as, or empty.
 std::string UserName();
 
