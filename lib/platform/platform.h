@@ -293,6 +293,10 @@ enum class HoldKind {
 bool HoldFileFromWriters(const char* path, std::uint32_t milliseconds,
                          HoldKind kind = HoldKind::kOpen);
 
+// Sets this process's file creation mask (umask) and answers the one before;
+// on Windows nothing is done and 0 is answered.
+std::uint32_t SetFileCreationMaskForTesting(std::uint32_t mask);
+
 // Switches this process, for good, to the user and group `id` (a test's
 // second user). False where that is not possible: not root, or Windows.
 bool BecomeUserForTesting(std::uint32_t id);

@@ -185,6 +185,10 @@ void SetSharedFileSeamsForTesting(const SharedFileSeams& replacement) {
   seams = replacement;
 }
 
+std::uint32_t SetFileCreationMaskForTesting(std::uint32_t mask) {
+  return static_cast<std::uint32_t>(umask(static_cast<mode_t>(mask)));
+}
+
 bool BecomeUserForTesting(std::uint32_t id) {
   if (geteuid() != 0) return false;
   const gid_t group = static_cast<gid_t>(id);

@@ -196,6 +196,10 @@ void SetSharedFileSeamsForTesting(const SharedFileSeams& replacement) {
   seams = replacement;
 }
 
+std::uint32_t SetFileCreationMaskForTesting(std::uint32_t) {
+  return 0;
+}
+
 bool BecomeUserForTesting(std::uint32_t) {
   return false;
 }
