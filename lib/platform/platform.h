@@ -293,6 +293,10 @@ enum class HoldKind {
 bool HoldFileFromWriters(const char* path, std::uint32_t milliseconds,
                          HoldKind kind = HoldKind::kOpen);
 
+// Makes `link` a symbolic link to `target` (a folder link when `folder`),
+// for tests of planted links. False when this system cannot.
+bool MakeLinkForTesting(const std::string& target, const std::string& link, bool folder);
+
 // Sets this process's file creation mask (umask) and answers the one before;
 // on Windows nothing is done and 0 is answered.
 std::uint32_t SetFileCreationMaskForTesting(std::uint32_t mask);

@@ -185,6 +185,11 @@ void SetSharedFileSeamsForTesting(const SharedFileSeams& replacement) {
   seams = replacement;
 }
 
+bool MakeLinkForTesting(const std::string& target, const std::string& link, bool) {
+  return symlink(posix::SystemPath(target.c_str()).c_str(),
+                 posix::SystemPath(link.c_str()).c_str()) == 0;
+}
+
 std::uint32_t SetFileCreationMaskForTesting(std::uint32_t mask) {
   return static_cast<std::uint32_t>(umask(static_cast<mode_t>(mask)));
 }

@@ -17,10 +17,6 @@ namespace {
 
 SharedFileSeams seams;
 
-HANDLE Handle(const SharedFolder& folder) {
-  return reinterpret_cast<HANDLE>(folder.Handle());
-}
-
 std::string Below(const SharedFolder& parent, const char* name) {
   std::string path = parent.Path();
   if (!path.empty() && path.back() != '\\' && path.back() != '/') path += '\\';
@@ -194,6 +190,19 @@ bool RemoveSharedFile(const SharedFolder& folder, const char* name) {
 
 void SetSharedFileSeamsForTesting(const SharedFileSeams& replacement) {
   seams = replacement;
+}
+
+bool MakeLinkForTesting(const std::string& target, const std::string& link, bool folder) {
+  // Without privilege where the system allows it (developer mode).
+  constexpr DWORD kUnprivileged = 0x2;
+  const DWORD flags = folder ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0;
+  if (!CreateSymbolicLinkA(link.c_str(), target.c_str(), flags | kUnprivileged) &&
+      !CreateSymbolicLinkA(link.c_str(), target.c_str(), flags)) {
+    return false;
+  }
+  // Some systems (Wine) answer success and make nothing.
+  const DWORD attributes = GetFileAttributesA(link.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
 std::uint32_t SetFileCreationMaskForTesting(std::uint32_t) {
