@@ -10,6 +10,7 @@
 #include <fstream>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "environment/directory_tree.h"
@@ -454,22 +455,29 @@ TEST_F(DumpLogTest, ExistingFileOpensWithoutAskingToCreateIt) {
   EXPECT_EQ(fake.sleeps.size(), 0u);
 }
 
-// Run in a child process: the first record of a process, or a folder tree
-// and then a record, into a base that has no dump folders yet.
+// Run in a child process: the first record of a process, or folder trees
+// and then a record, into a base that has no dump folders yet. The children
+// wait at a gate so that they start together.
 TEST(DumpLogChild, DISABLED_FirstRecord) {
   const std::string argument = testing::ChildArgument("first-record");
   if (argument.empty()) return;
-  const std::size_t first = argument.find('|');
-  const std::size_t second = argument.find('|', first + 1);
-  ASSERT_NE(second, std::string::npos);
-  const std::string base = argument.substr(0, first);
-  const std::string what = argument.substr(first + 1, second - first - 1);
-  const std::string number = argument.substr(second + 1);
-  SetDumpFolderBaseForTesting(base);
-  if (what == "tree") {
-    EXPECT_TRUE(CreateDirectoryTree(base + "/work/a/b/c/d/e"));
+  std::vector<std::string> fields;
+  for (std::size_t from = 0, end = 0; end != std::string::npos; from = end + 1) {
+    end = argument.find('|', from);
+    fields.push_back(argument.substr(from, end - from));
   }
-  EXPECT_TRUE(WriteDumpEntry(std::string("first record ") + number));
+  ASSERT_EQ(fields.size(), 4u);
+  const std::string& base = fields[0];
+  const std::string& gate = fields[3];
+  std::ofstream(gate + "/ready-" + fields[2]) << "ready";
+  for (int i = 0; i < 30'000 && !testing::Exists(gate + "/go"); ++i) {
+    platform::RealServices().Sleep(1);
+  }
+  SetDumpFolderBaseForTesting(base);
+  for (int tree = 0; fields[1] == "tree" && tree < 10; ++tree) {
+    EXPECT_TRUE(CreateDirectoryTree(base + "/work/" + std::to_string(tree) + "/a/b/c"));
+  }
+  EXPECT_TRUE(WriteDumpEntry("first record " + fields[2] + ";"));
 }
 
 TEST_F(DumpLogTest, ProcessesMakingTheSameFoldersAtOnceAllSucceed) {
@@ -477,12 +485,22 @@ TEST_F(DumpLogTest, ProcessesMakingTheSameFoldersAtOnceAllSucceed) {
   for (const char* what : {"record", "tree"}) {
     SCOPED_TRACE(what);
     testing::ScratchFolder base;
+    testing::ScratchFolder gate;
     std::vector<std::string> arguments;
     for (int i = 0; i < writers; ++i) {
-      arguments.push_back(base.Path() + "|" + what + "|" + std::to_string(i) + ";");
+      arguments.push_back(base.Path() + "|" + what + "|" + std::to_string(i) + "|" + gate.Path());
     }
-    const std::vector<int> statuses =
-        testing::RunTestsInChildren("DumpLogChild.DISABLED_FirstRecord", "first-record", arguments);
+    std::vector<int> statuses;
+    std::thread children([&] {
+      statuses = testing::RunTestsInChildren("DumpLogChild.DISABLED_FirstRecord", "first-record",
+                                             arguments);
+    });
+    for (int i = 0; i < 60'000 && Names(gate.Path()).size() < static_cast<std::size_t>(writers);
+         i += 10) {
+      platform::RealServices().Sleep(10);
+    }
+    gate.WriteFile("go", "go");
+    children.join();
     EXPECT_EQ(statuses, std::vector<int>(static_cast<std::size_t>(writers), 0));
     std::string all;
     for (const auto& item : fs::directory_iterator(base.Join("Temp/Temp/DbgDump/WZ"))) {
