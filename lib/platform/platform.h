@@ -221,6 +221,8 @@ class SharedFolder {
   std::intptr_t Handle() const { return handle_; }
 
  private:
+  static void Close(std::intptr_t handle);
+
   std::intptr_t handle_ = kNone;
   std::string path_;
 };

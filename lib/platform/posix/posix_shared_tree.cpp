@@ -60,23 +60,8 @@ SharedFolder OpenLevel(const SharedFolder& parent, const char* name, SharedLevel
 
 }  // namespace
 
-SharedFolder::~SharedFolder() {
-  if (handle_ != kNone) close(static_cast<int>(handle_));
-}
-
-SharedFolder::SharedFolder(SharedFolder&& other) noexcept
-    : handle_(other.handle_), path_(std::move(other.path_)) {
-  other.handle_ = kNone;
-}
-
-SharedFolder& SharedFolder::operator=(SharedFolder&& other) noexcept {
-  if (this != &other) {
-    if (handle_ != kNone) close(static_cast<int>(handle_));
-    handle_ = other.handle_;
-    path_ = std::move(other.path_);
-    other.handle_ = kNone;
-  }
-  return *this;
+void SharedFolder::Close(std::intptr_t handle) {
+  close(static_cast<int>(handle));
 }
 
 SharedFolder OpenSharedBase(const std::string& path) {

@@ -68,23 +68,8 @@ std::int64_t CalendarSeconds(const FILETIME& time) {
 
 }  // namespace
 
-SharedFolder::~SharedFolder() {
-  if (handle_ != kNone) CloseHandle(reinterpret_cast<HANDLE>(handle_));
-}
-
-SharedFolder::SharedFolder(SharedFolder&& other) noexcept
-    : handle_(other.handle_), path_(std::move(other.path_)) {
-  other.handle_ = kNone;
-}
-
-SharedFolder& SharedFolder::operator=(SharedFolder&& other) noexcept {
-  if (this != &other) {
-    if (handle_ != kNone) CloseHandle(reinterpret_cast<HANDLE>(handle_));
-    handle_ = other.handle_;
-    path_ = std::move(other.path_);
-    other.handle_ = kNone;
-  }
-  return *this;
+void SharedFolder::Close(std::intptr_t handle) {
+  CloseHandle(reinterpret_cast<HANDLE>(handle));
 }
 
 SharedFolder OpenSharedBase(const std::string& path) {
