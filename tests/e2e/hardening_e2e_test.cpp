@@ -102,22 +102,26 @@ TEST(Load, ManyConvertersOnOneInputEndWellAndLeaveOnlyTheirNames) {
   testing::ScratchFolder scratch;
   const std::string input = scratch.Join("083015.in_");
   const int processes = platform::kWindows ? 8 : 20;
-  // Start them in a second that decides for output, as a launcher's would.
-  std::int64_t second = platform::System().CalendarTime();
-  while (platform::System().CalendarTime() == second ||
-         platform::System().CalendarTime() % 3 != 0) {
-    platform::System().Sleep(5);
+  // Start them in a second that decides for output, as a launcher's would. A
+  // loaded machine can take longer than that second to start them all (Wine
+  // above all); then none decides for output and the batch is started again.
+  for (int batch = 0; batch < 3 && fs::is_empty(scratch.Path()); ++batch) {
+    std::int64_t second = platform::System().CalendarTime();
+    while (platform::System().CalendarTime() == second ||
+           platform::System().CalendarTime() % 3 != 0) {
+      platform::System().Sleep(5);
+    }
+    std::vector<int> statuses(processes, -1);
+    std::vector<std::thread> runners;
+    for (int i = 0; i < processes; ++i) {
+      runners.emplace_back([&statuses, &input, i] {
+        statuses[i] =
+            platform::RunAndWait(testing::ProgramBesideTests("kestrel"), QuoteIfNeeded(input));
+      });
+    }
+    for (std::thread& runner : runners) runner.join();
+    for (int status : statuses) EXPECT_EQ(status, 0);
   }
-  std::vector<int> statuses(processes, -1);
-  std::vector<std::thread> runners;
-  for (int i = 0; i < processes; ++i) {
-    runners.emplace_back([&statuses, &input, i] {
-      statuses[i] =
-          platform::RunAndWait(testing::ProgramBesideTests("kestrel"), QuoteIfNeeded(input));
-    });
-  }
-  for (std::thread& runner : runners) runner.join();
-  for (int status : statuses) EXPECT_EQ(status, 0);
 
   std::set<std::string> allowed = {"083015.in_.out"};
   for (int i = 0; i < 1000; ++i) {
