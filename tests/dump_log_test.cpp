@@ -2,14 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "environment/directory_tree.h"
 #include "environment/special_folders.h"
 #include "environment/time_format.h"
 #include "filetree/cleanup_list.h"
@@ -256,6 +260,251 @@ TEST_F(DumpLogTest, ManyProcessesAppendWholeRecordsExactlyOnce) {
     }
   }
   for (const auto& [text, count] : seen) EXPECT_EQ(count, 1) << text.substr(0, 12);
+}
+
+// ---- A dump tree that other users can write -------------------------------
+
+// The time of the real clock, so files written for real and the fake clock
+// agree about what is old.
+std::int64_t RealNow() {
+  return platform::RealServices().CalendarTime();
+}
+
+void SetAge(const std::string& path, std::int64_t now, std::int64_t seconds) {
+  const fs::file_time_type reference = fs::last_write_time(path);
+  const std::int64_t written = FileStatus(path).ModifyTime();
+  fs::last_write_time(path, reference + std::chrono::seconds(now - seconds - written));
+}
+
+std::vector<std::string> Names(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& item : fs::directory_iterator(folder)) {
+    names.push_back(item.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST_F(DumpLogTest, LinkedLevelOrFileIsRefusedAndItsTargetUntouched) {
+  struct Case {
+    const char* link;  // below the dump base
+    bool folder;
+  };
+  const std::int64_t now = RealNow();
+  fake.calendarStart = now;
+  const std::string hourFile = "Temp/Temp/DbgDump/WZ/" + HourFileName(now);
+  for (const Case& c : {Case{"Temp/Temp/DbgDump", true}, Case{"Temp/Temp/DbgDump/WZ", true},
+                        Case{hourFile.c_str(), false}}) {
+    SCOPED_TRACE(c.link);
+    testing::ScratchFolder victim;
+    const std::string notes = victim.WriteFile("notes.txt", "keep me");
+    SetAge(notes, now, 20 * 86400);
+    testing::ScratchFolder base;
+    const std::string link = base.Join(c.link);
+    fs::create_directories(fs::path(link).parent_path());
+    if (!platform::MakeLinkForTesting(c.folder ? victim.Path() : notes, link, c.folder)) {
+      GTEST_SKIP() << "this system cannot make symbolic links (Wine 8 answers success and makes "
+                      "nothing)";
+    }
+    SetDumpFolderBaseForTesting(base.Path());
+    ProcessCleanupList().RemoveAll();
+
+    EXPECT_FALSE(WriteDumpEntry(std::string("through the link")));
+    ProcessCleanupList().RemoveAll();
+    EXPECT_EQ(Names(victim.Path()), std::vector<std::string>{"notes.txt"});
+    EXPECT_EQ(testing::ReadWholeFile(notes), "keep me");
+    EXPECT_LE(FileStatus(notes).ModifyTime(), now - 20 * 86400);
+  }
+}
+
+TEST_F(DumpLogTest, PurgeAtExitKeepsWhatThisRunWrote) {
+  struct Case {
+    std::string name;
+    std::int64_t age;
+    bool writtenTo;  // the hour's file, appended to by this run
+    bool survives;
+  };
+  const std::int64_t now = RealNow();
+  fake.calendarStart = now;
+  const std::vector<Case> cases = {
+      {HourFileName(now), 365 * 86400, true, true},
+      {"0101_00.txt", 20 * 86400, false, false},
+      {"0101_01.txt", 9 * 86400, false, true},
+  };
+  for (const Case& c : cases) {
+    scratch.WriteFile("Temp/Temp/DbgDump/WZ/" + c.name, "last year\r\n");
+    SetAge(Dump(c.name), now, c.age);
+  }
+  ProcessCleanupList().RemoveAll();
+  EXPECT_TRUE(WriteDumpEntry(std::string("this run")));
+  // Queued while old; the exit purge finds the hour's file written since.
+  EXPECT_EQ(ProcessCleanupList().Sources().size(), 2u);
+  ProcessCleanupList().RemoveAll();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(testing::Exists(Dump(c.name)), c.survives);
+    if (c.writtenTo) {
+      EXPECT_EQ(testing::ReadWholeFile(Dump(c.name)), "last year\r\n" + Entry(now, "this run"));
+    }
+  }
+}
+
+TEST_F(DumpLogTest, SharedFoldersAndFileAreOpenToEveryUserWhateverTheUmask) {
+  if (platform::kWindows) GTEST_SKIP() << "Windows folders keep their inherited permissions";
+  constexpr auto kShared = fs::perms::all | fs::perms::sticky_bit;
+  constexpr auto kFile = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                         fs::perms::group_write | fs::perms::others_read | fs::perms::others_write;
+  struct Case {
+    std::uint32_t umask;
+    bool ownTemp;  // the first level exists already, made by someone else
+  };
+  const std::int64_t t = fake.CalendarTime();
+  for (const Case& c : {Case{022, false}, Case{077, false}, Case{0777, true}}) {
+    SCOPED_TRACE(c.umask);
+    testing::ScratchFolder base;
+    SetDumpFolderBaseForTesting(base.Path());
+    if (c.ownTemp) fs::create_directory(base.Join("Temp"));
+    const std::uint32_t previous = platform::SetFileCreationMaskForTesting(c.umask);
+    EXPECT_TRUE(WriteDumpEntry(std::string("shared")));
+    platform::SetFileCreationMaskForTesting(previous);
+    std::string level = base.Path();
+    for (const char* name : {"Temp", "Temp", "DbgDump", "WZ"}) {
+      level += std::string("/") + name;
+      const bool made = !(c.ownTemp && level == base.Join("Temp"));
+      EXPECT_EQ(fs::status(level).permissions() == kShared, made) << level;
+    }
+    EXPECT_EQ(fs::status(level + "/" + HourFileName(t)).permissions(), kFile);
+  }
+}
+
+// Run in a child process as another user: writes one entry.
+TEST(DumpLogChild, DISABLED_WriteAsOtherUser) {
+  const std::string base = testing::ChildArgument("other-user-base");
+  if (base.empty()) return;
+  ASSERT_TRUE(platform::BecomeUserForTesting(65534));
+  SetDumpFolderBaseForTesting(base);
+  EXPECT_TRUE(WriteDumpEntry(std::string("from user 65534")));
+}
+
+TEST_F(DumpLogTest, SecondUsersRecordArrives) {
+  if (platform::kWindows || UserName() != "root") {
+    GTEST_SKIP() << "needs root on POSIX to start a second user";
+  }
+  const std::string setting = testing::ReadWholeFile("/proc/sys/fs/protected_regular");
+  RecordProperty("protected_regular", setting);
+  // The real clock throughout, as the child has it.
+  platform::ScopedServices real(platform::RealServices());
+  const std::uint32_t previous = platform::SetFileCreationMaskForTesting(077);
+  fs::permissions(scratch.Path(), fs::perms::all);
+  EXPECT_TRUE(WriteDumpEntry(std::string("from root, first")));
+  EXPECT_EQ(testing::RunTestsInChildren("DumpLogChild.DISABLED_WriteAsOtherUser", "other-user-base",
+                                        {scratch.Path()}),
+            std::vector<int>{0});
+  // Where fs.protected_regular is set, only an open without O_CREAT lets
+  // root append to a file that the other user made.
+  EXPECT_TRUE(WriteDumpEntry(std::string("from root, last")));
+  platform::SetFileCreationMaskForTesting(previous);
+  std::string all;
+  for (const auto& item : fs::directory_iterator(Dump())) {
+    all += testing::ReadWholeFile(item.path().string());
+  }
+  for (const char* text : {"from root, first", "from user 65534", "from root, last"}) {
+    EXPECT_NE(all.find(text), std::string::npos)
+        << text << " (protected_regular " << setting << ")";
+  }
+}
+
+std::string plantedPath;
+void PlantFileBeforeCreate() {
+  std::ofstream(plantedPath, std::ios::binary) << "their header\r\n";
+}
+
+TEST_F(DumpLogTest, ExistingFileOpensWithoutAskingToCreateIt) {
+  struct Case {
+    const char* name;
+    bool existing;        // another user's file is there from the start
+    bool refuseCreating;  // the kernel refuses creating opens of it
+    bool raceCreate;      // another process makes it just before we do
+  };
+  const std::int64_t t = fake.CalendarTime();
+  for (const Case& c : {Case{"missing", false, true, false}, Case{"existing", true, true, false},
+                        Case{"made by another first", false, true, true}}) {
+    SCOPED_TRACE(c.name);
+    testing::ScratchFolder base;
+    SetDumpFolderBaseForTesting(base.Path());
+    const std::string file = base.Join("Temp/Temp/DbgDump/WZ/" + HourFileName(t));
+    fs::create_directories(fs::path(file).parent_path());
+    if (c.existing) base.WriteFile("Temp/Temp/DbgDump/WZ/" + HourFileName(t), "their header\r\n");
+    plantedPath = file;
+    platform::SharedFileSeams seams;
+    seams.refuseCreatingOpenOfExisting = c.refuseCreating;
+    seams.beforeCreate = c.raceCreate ? PlantFileBeforeCreate : nullptr;
+    platform::SetSharedFileSeamsForTesting(seams);
+    const bool stored = WriteDumpEntry(std::string("ours"));
+    platform::SetSharedFileSeamsForTesting(platform::SharedFileSeams{});
+    EXPECT_TRUE(stored);
+    const std::string start = c.existing || c.raceCreate ? "their header\r\n" : Header(t);
+    EXPECT_EQ(testing::ReadWholeFile(file), start + Entry(t, "ours"));
+  }
+  EXPECT_EQ(fake.sleeps.size(), 0u);
+}
+
+// Run in a child process: the first record of a process, or folder trees
+// and then a record, into a base that has no dump folders yet. The children
+// wait at a gate so that they start together.
+TEST(DumpLogChild, DISABLED_FirstRecord) {
+  const std::string argument = testing::ChildArgument("first-record");
+  if (argument.empty()) return;
+  std::vector<std::string> fields;
+  for (std::size_t from = 0, end = 0; end != std::string::npos; from = end + 1) {
+    end = argument.find('|', from);
+    fields.push_back(argument.substr(from, end - from));
+  }
+  ASSERT_EQ(fields.size(), 4u);
+  const std::string& base = fields[0];
+  const std::string& gate = fields[3];
+  std::ofstream(gate + "/ready-" + fields[2]) << "ready";
+  for (int i = 0; i < 30'000 && !testing::Exists(gate + "/go"); ++i) {
+    platform::RealServices().Sleep(1);
+  }
+  SetDumpFolderBaseForTesting(base);
+  for (int tree = 0; fields[1] == "tree" && tree < 10; ++tree) {
+    EXPECT_TRUE(CreateDirectoryTree(base + "/work/" + std::to_string(tree) + "/a/b/c"));
+  }
+  EXPECT_TRUE(WriteDumpEntry("first record " + fields[2] + ";"));
+}
+
+TEST_F(DumpLogTest, ProcessesMakingTheSameFoldersAtOnceAllSucceed) {
+  const int writers = platform::kWindows ? 8 : 24;
+  for (const char* what : {"record", "tree"}) {
+    SCOPED_TRACE(what);
+    testing::ScratchFolder base;
+    testing::ScratchFolder gate;
+    std::vector<std::string> arguments;
+    for (int i = 0; i < writers; ++i) {
+      arguments.push_back(base.Path() + "|" + what + "|" + std::to_string(i) + "|" + gate.Path());
+    }
+    std::vector<int> statuses;
+    std::thread children([&] {
+      statuses = testing::RunTestsInChildren("DumpLogChild.DISABLED_FirstRecord", "first-record",
+                                             arguments);
+    });
+    for (int i = 0; i < 60'000 && Names(gate.Path()).size() < static_cast<std::size_t>(writers);
+         i += 10) {
+      platform::RealServices().Sleep(10);
+    }
+    gate.WriteFile("go", "go");
+    children.join();
+    EXPECT_EQ(statuses, std::vector<int>(static_cast<std::size_t>(writers), 0));
+    std::string all;
+    for (const auto& item : fs::directory_iterator(base.Join("Temp/Temp/DbgDump/WZ"))) {
+      all += testing::ReadWholeFile(item.path().string());
+    }
+    for (int i = 0; i < writers; ++i) {
+      EXPECT_NE(all.find("first record " + std::to_string(i) + ";"), std::string::npos) << i;
+    }
+    EXPECT_EQ(all.find("Can't create"), std::string::npos);
+  }
 }
 
 }  // namespace

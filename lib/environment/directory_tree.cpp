@@ -34,12 +34,34 @@ bool CreateDirectoryTree(const std::string& path) {
     // those rules only ever decide about missing levels.
     if (level.empty() || level == "\\" || FolderExists(level)) continue;
     if (IsDriveOrShare(level)) continue;
-    if (!platform::MakeDirectory(level.c_str())) {
+    // A level that another process made in the meantime counts as made.
+    if (!platform::MakeDirectory(level.c_str()) && !FolderExists(level)) {
       WriteDumpEntry(("Can't create " + level).c_str());
       return false;
     }
   }
   return true;
+}
+
+platform::SharedFolder OpenSharedTree(const std::string& base, const StringList& levels,
+                                      bool create) {
+  if (create && !base.empty() && !FolderExists(base) && !CreateDirectoryTree(base)) {
+    return platform::SharedFolder();
+  }
+  platform::SharedFolder folder = platform::OpenSharedBase(base);
+  std::string level = base;
+  for (const std::string& name : levels) {
+    if (!folder.IsOpen()) break;
+    level = AddTrailingSeparator(level, '\\') + name;
+    platform::SharedLevel outcome = platform::SharedLevel::kFailed;
+    folder = platform::OpenSharedLevel(folder, name.c_str(), create, &outcome);
+    // A link or junction is treated as a folder that cannot be made: nothing
+    // is created inside it, nothing is written or deleted through it.
+    const bool refused =
+        outcome == platform::SharedLevel::kRefused || outcome == platform::SharedLevel::kFailed;
+    if (create && refused) WriteDumpEntry(("Can't create " + level).c_str());
+  }
+  return folder;
 }
 
 bool CreateEmptyFile(const std::string& path) {

@@ -11,6 +11,7 @@
 #include "filetree/cleanup_list.h"
 #include "paths/file_status.h"
 #include "paths/path_strings.h"
+#include "paths/tokenize.h"
 #include "platform/platform.h"
 
 namespace quill {
@@ -91,20 +92,20 @@ bool WriteDumpRecord(std::string bytes) {
   const RecordInProgress guard;
 
   const std::string stamp = FormatLocalTime(kFileStampFormat);
-  std::string folder = SharedDocumentsFolder();
-  for (const char* name : {"Temp", "Temp", "DbgDump"}) {
-    folder = AddTrailingSeparator(folder, '\\') + name;
-  }
-  folder = AddTrailingSeparator(folder, '\\');
-  if (dumpPrunePending) PurgeOldFiles((folder + ".txt").c_str(), kPurgeDays);
-  folder = AddTrailingSeparator(folder, '\\') + "WZ";
-  CreateDirectoryTree(folder);
-  folder = AddTrailingSeparator(folder, '\\');
-  if (dumpPrunePending) PurgeOldFiles((folder + ".txt").c_str(), kPurgeDays);
-  const std::string path = folder + stamp + ".txt";
+  // Every level is reached from the one above it without following a link,
+  // and held open while it is used: another user can plant names in this tree.
+  const std::string base = SharedDocumentsFolder();
+  StringList levels{"Temp", "Temp", "DbgDump"};
+  platform::SharedFolder folder = OpenSharedTree(base, levels, true);
+  if (dumpPrunePending) PurgeOldSharedFiles(folder, base, levels, "*.txt", kPurgeDays);
+  levels.push_back("WZ");
+  if (folder.IsOpen()) folder = OpenSharedTree(base, levels, true);
+  if (dumpPrunePending) PurgeOldSharedFiles(folder, base, levels, "*.txt", kPurgeDays);
+  const std::string name = stamp + ".txt";
   dumpPrunePending = false;
 
-  const Stream file(OpenFileWithRetry(path, "ab", kOpenSeconds));
+  const Stream file(OpenWithRetry(
+      [&folder, &name] { return platform::OpenSharedFile(folder, name.c_str()); }, kOpenSeconds));
   if (!file) return false;
   return platform::AppendRecord(file.get(), HeaderLine, bytes);
 }

@@ -27,6 +27,12 @@ std::FILE* OpenFileWithRetry(const char* path, const char* mode, std::int32_t se
   if (path == nullptr || *path == '\0') return nullptr;
   // An empty mode can never open anything; it is not handed to the runtime.
   const bool usableMode = mode != nullptr && *mode != '\0';
+  return OpenWithRetry(
+      [&]() -> std::FILE* { return usableMode ? platform::OpenStream(path, mode) : nullptr; },
+      seconds);
+}
+
+std::FILE* OpenWithRetry(const std::function<std::FILE*()>& open, std::int32_t seconds) {
   const std::int32_t attempts = AttemptCount(seconds);
 
   // This wait gets an overall count of its own even inside another one.
@@ -37,7 +43,7 @@ std::FILE* OpenFileWithRetry(const char* path, const char* mode, std::int32_t se
 
   std::FILE* stream = nullptr;
   for (std::int32_t attempt = 1; attempt <= attempts; ++attempt) {
-    if (usableMode) stream = platform::OpenStream(path, mode);
+    stream = open();
     if (stream != nullptr) break;
     platform::System().Sleep(kPauseMs);
     bar.Step();

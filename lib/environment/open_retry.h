@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 namespace quill {
@@ -14,5 +15,9 @@ namespace quill {
 std::FILE* OpenFileWithRetry(const char* path, const char* mode, std::int32_t seconds);
 std::FILE* OpenFileWithRetry(const std::string& path, const std::string& mode,
                              std::int32_t seconds);
+
+// The same wait, with `open` making each attempt: a stream, or null to try
+// again after the pause.
+std::FILE* OpenWithRetry(const std::function<std::FILE*()>& open, std::int32_t seconds);
 
 }  // namespace quill

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <utility>
+#include <vector>
 
+#include "environment/directory_tree.h"
 #include "filetree/folder_listing.h"
 #include "paths/file_status.h"
 #include "paths/path_strings.h"
@@ -24,6 +26,13 @@ std::int32_t Wrap32(std::int64_t value) {
   return bits <= 0x7FFFFFFFu
              ? static_cast<std::int32_t>(bits)
              : static_cast<std::int32_t>(static_cast<std::int64_t>(bits) - 0x100000000);
+}
+
+// The purge's age rule: `now` less the last write, at least `days` days, in
+// the 32-bit arithmetic the purge has always used.
+bool IsOldEnough(std::int64_t now, std::int64_t modifyTime, std::int32_t days) {
+  const std::int32_t limit = Wrap32(static_cast<std::int64_t>(days) * kSecondsPerDay);
+  return Wrap32(now - modifyTime) >= limit;
 }
 
 bool IsReadOnly(const std::string& path) {
@@ -79,6 +88,19 @@ bool CleanupList::RemoveAll() {
     if (entry.empty()) continue;
     const std::string path = RemoveTrailingSeparator(entry);
     entry.clear();
+    const auto shared = sharedFiles.find(path);
+    if (shared != sharedFiles.end()) {
+      // The age is asked again now: a file written since it was queued (such
+      // as last year's file of this hour, appended to by this run) stays.
+      const SharedFile& file = shared->second;
+      const platform::SharedFolder folder = OpenSharedTree(file.base, file.levels, false);
+      const platform::SharedEntry found = platform::LookAtSharedEntry(folder, file.name.c_str());
+      if (found.kind == platform::SharedEntry::kFile &&
+          IsOldEnough(platform::System().CalendarTime(), found.modifyTime, file.days)) {
+        platform::RemoveSharedFile(folder, file.name.c_str());
+      }
+      continue;
+    }
     if (!PathExists(path, false)) continue;
     if (FileStatus(path).IsFolder()) {
       if (IsFolderEmpty(path.c_str())) platform::RemoveFolder(path.c_str());
@@ -88,7 +110,15 @@ bool CleanupList::RemoveAll() {
     }
   }
   sources.clear();
+  sharedFiles.clear();
   return true;
+}
+
+bool CleanupList::AddOldSharedFile(const std::string& path, const std::string& base,
+                                   const StringList& levels, const std::string& name,
+                                   std::int32_t days) {
+  sharedFiles[path] = SharedFile{base, levels, name, days};
+  return Add(path);
 }
 
 CleanupList& ProcessCleanupList() {
@@ -111,6 +141,26 @@ void PurgeOldFiles(const char* path, std::int32_t days) {
     if (IsReadOnly(file)) continue;
     const std::int32_t age = Wrap32(now - status.ModifyTime());
     if (age >= limit) list.Add(file);
+  }
+}
+
+void PurgeOldSharedFiles(const platform::SharedFolder& folder, const std::string& base,
+                         const StringList& levels, const std::string& pattern, std::int32_t days) {
+  const std::int64_t now = platform::System().CalendarTime();
+  CleanupList& list = ProcessCleanupList();
+  std::vector<std::string> names;
+  if (!platform::ListSharedFolder(folder, &names)) return;
+  std::string prefix = base;
+  for (const std::string& level : levels) prefix = AddTrailingSeparator(prefix, '\\') + level;
+  prefix = AddTrailingSeparator(prefix, '\\');
+  for (const std::string& name : names) {
+    if (!MatchesPattern(name, pattern)) continue;
+    // Links, folders and devices are never the purge's business.
+    const platform::SharedEntry entry = platform::LookAtSharedEntry(folder, name.c_str());
+    if (entry.kind != platform::SharedEntry::kFile || entry.readOnly) continue;
+    if (IsOldEnough(now, entry.modifyTime, days)) {
+      list.AddOldSharedFile(prefix + name, base, levels, name, days);
+    }
   }
 }
 

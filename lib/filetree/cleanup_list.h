@@ -3,9 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 
 #include "paths/tokenize.h"
+#include "platform/platform.h"
 
 namespace quill {
 
@@ -37,13 +39,29 @@ class CleanupList {
   // then, a read-only file never. The queue is empty afterwards. Always true.
   virtual bool RemoveAll();
 
+  // Queues `path`, the file `name` of the folder `levels` below `base` in a
+  // tree other users can write, for removal only if, reached again from
+  // `base` without following a link when its turn comes, it is still a
+  // regular file, not read-only and last modified `days` days ago or longer.
+  bool AddOldSharedFile(const std::string& path, const std::string& base, const StringList& levels,
+                        const std::string& name, std::int32_t days);
+
   const StringList& Sources() const { return sources; }
   const StringList& Destinations() const { return destinations; }
 
  private:
+  struct SharedFile {
+    std::string base;
+    StringList levels;
+    std::string name;
+    std::int32_t days = 0;
+  };
+
   StringList sources;
   // Parallel to `sources` by index; may be shorter; empty means no copy.
   StringList destinations;
+  // The queued paths that lie in a shared tree, and how to reach them again.
+  std::map<std::string, SharedFile> sharedFiles;
 };
 
 // The process-wide list that PurgeOldFiles fills. Built on first use and
@@ -55,5 +73,12 @@ CleanupList& ProcessCleanupList();
 // was last modified at least `days` days ago. Nothing is removed before the
 // program ends. A folder that does not exist is left alone.
 void PurgeOldFiles(const char* path, std::int32_t days);
+
+// The same purge for `folder`, the folder `levels` below `base` in a tree
+// other users can write, opened by the caller without following links: only
+// its regular files whose names match `pattern` are queued, each with
+// AddOldSharedFile, under the path `base`\level\...\name.
+void PurgeOldSharedFiles(const platform::SharedFolder& folder, const std::string& base,
+                         const StringList& levels, const std::string& pattern, std::int32_t days);
 
 }  // namespace quill

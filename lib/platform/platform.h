@@ -19,6 +19,7 @@
 #include <ctime>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace quill::platform {
@@ -190,19 +191,126 @@ bool ListFolder(const std::string& folder, std::vector<FolderEntry>* entries);
 // `header` makes, when the file is empty at that moment (it is called only
 // then), then `bytes`. Records of concurrent writers never tear or
 // interleave: on POSIX the record is one write on the append descriptor, on
-// Windows it is written under an exclusive lock of the whole file (waited
-// for) and flushed before the unlock. False, with nothing written, when the
-// stream is not a regular file or cannot be locked; errors while writing are
-// not reported.
+// Windows it is written under an exclusive lock of the whole file, asked for
+// ten times a second for at most 10 s of the Services clock, and flushed
+// before the unlock. False, with nothing written, when the stream is not a
+// regular file or the lock is not had in time; errors while writing are not
+// reported.
 bool AppendRecord(std::FILE* stream, std::string (*header)(), std::string_view bytes);
+
+// ---- The shared dump tree -------------------------------------------------
+//
+// Folders that every user of the machine can write are walked from a trusted
+// base one level at a time, never through a symbolic link, junction or other
+// reparse point, so a name planted by another user cannot send a write or a
+// deletion elsewhere. Each level is held open while the levels below it are
+// used.
+
+// One folder of the walk, held open; an empty object stands for no folder.
+class SharedFolder {
+ public:
+  SharedFolder() = default;
+  ~SharedFolder();
+  SharedFolder(SharedFolder&& other) noexcept;
+  SharedFolder& operator=(SharedFolder&& other) noexcept;
+  SharedFolder(const SharedFolder&) = delete;
+  SharedFolder& operator=(const SharedFolder&) = delete;
+
+  bool IsOpen() const { return handle_ != kNone; }
+  // The folder's path as it was reached (separators as given).
+  const std::string& Path() const { return path_; }
+
+  // For the backends: the system's handle or descriptor.
+  static constexpr std::intptr_t kNone = -1;
+  SharedFolder(std::intptr_t handle, std::string path) : handle_(handle), path_(std::move(path)) {}
+  std::intptr_t Handle() const { return handle_; }
+
+ private:
+  static void Close(std::intptr_t handle);
+
+  std::intptr_t handle_ = kNone;
+  std::string path_;
+};
+
+// How one level of the walk went.
+enum class SharedLevel {
+  kExisted,  // a real folder was there (made by anyone, also in a race)
+  kCreated,  // this process made it, open to every user (sticky on POSIX)
+  kRefused,  // a link, reparse point or something other than a folder is there
+  kMissing,  // absent, and not to be created
+  kFailed,   // it could not be made or opened (permission, no space, ...)
+};
+
+// Opens the trusted base of a walk, following links as the system gives it
+// (the shared documents folder); an empty path is the current folder.
+SharedFolder OpenSharedBase(const std::string& path);
+
+// Opens the folder `name` inside `parent` without following a link; when it
+// is missing and `create` is set, makes it first (mode 1777 set explicitly on
+// POSIX whatever the umask; inherited permissions on Windows). `outcome`
+// tells what was found. An empty object unless a real folder was opened.
+SharedFolder OpenSharedLevel(const SharedFolder& parent, const char* name, bool create,
+                             SharedLevel* outcome);
+
+// Opens the file `name` inside `folder` for appending, never through a link:
+// an existing file is opened without asking to create it, a missing one is
+// created exclusively (mode 0666 set explicitly on POSIX) and, when another
+// process made it first, opened as existing. A stream the caller closes, or
+// null.
+std::FILE* OpenSharedFile(const SharedFolder& folder, const char* name);
+
+// What a name inside a shared folder is, looked at without following it.
+struct SharedEntry {
+  enum Kind { kNone, kFile, kFolder, kOther } kind = kNone;  // kOther: links, devices, ...
+  bool readOnly = false;
+  std::int64_t modifyTime = 0;
+};
+SharedEntry LookAtSharedEntry(const SharedFolder& folder, const char* name);
+
+// The names inside `folder` ("." and ".." left out). False when it cannot be
+// read.
+bool ListSharedFolder(const SharedFolder& folder, std::vector<std::string>* names);
+
+// Deletes `name` inside `folder` when it is a regular file that is not
+// read-only (never a link's target); true when it was deleted.
+bool RemoveSharedFile(const SharedFolder& folder, const char* name);
+
+// For tests: the kernel's refusal of opens that may create an existing file
+// of another user in a sticky folder (fs.protected_regular), and a call made
+// just before a missing shared file is created, to stage a race.
+struct SharedFileSeams {
+  bool refuseCreatingOpenOfExisting = false;
+  void (*beforeCreate)() = nullptr;
+};
+void SetSharedFileSeamsForTesting(const SharedFileSeams& seams);
 
 // ---- Running a program to its end (tests and tools) -----------------------
 
+// How HoldFileFromWriters keeps writers out.
+enum class HoldKind {
+  kOpen,        // Windows: open without sharing; POSIX: owner's write bit off
+  kRecordLock,  // Windows: shared open with the record lock taken; POSIX: refused
+};
+
 // Keeps `path` unavailable to other writers for `milliseconds` of real time,
-// then releases it: on Windows it is held open without sharing; on POSIX its
-// owner's write permission is taken away (which does not stop root). False
-// when the file could not be taken.
-bool HoldFileFromWriters(const char* path, std::uint32_t milliseconds);
+// then releases it: with kOpen on Windows it is held open without sharing, on
+// POSIX its owner's write permission is taken away (which does not stop
+// root); with kRecordLock (Windows only) the lock that AppendRecord takes is
+// held. False when the file could not be taken.
+bool HoldFileFromWriters(const char* path, std::uint32_t milliseconds,
+                         HoldKind kind = HoldKind::kOpen);
+
+// Makes `link` a symbolic link to `target` (a folder link when `folder`),
+// for tests of planted links. False when this system cannot.
+bool MakeLinkForTesting(const std::string& target, const std::string& link, bool folder);
+
+// Sets this process's file creation mask (umask) and answers the one before;
+// on Windows nothing is done and 0 is answered.
+std::uint32_t SetFileCreationMaskForTesting(std::uint32_t mask);
+
+// Switches this process, for good, to the user and group `id` (a test's
+// second user). False where that is not possible: not root, or Windows.
+bool BecomeUserForTesting(std::uint32_t id);
 
 // Starts `program` with `parameters` split into arguments as the Windows C
 // runtime splits a command line, waits for it to end and returns its exit

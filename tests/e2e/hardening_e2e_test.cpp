@@ -282,20 +282,25 @@ TEST(DumpFileHolder, DISABLED_Hold) {
   const std::string file = testing::ChildArgument("hold-file");
   const std::string ms = testing::ChildArgument("hold-ms");
   if (file.empty() || ms.empty()) return;
+  const platform::HoldKind kind = testing::ChildArgument("hold-kind") == "lock"
+                                      ? platform::HoldKind::kRecordLock
+                                      : platform::HoldKind::kOpen;
   std::ofstream(file + ".held") << "held";
-  platform::HoldFileFromWriters(file.c_str(), static_cast<std::uint32_t>(std::stoul(ms)));
+  platform::HoldFileFromWriters(file.c_str(), static_cast<std::uint32_t>(std::stoul(ms)), kind);
 }
 
 // Writes one entry while another process holds the hour's dump file; true
 // when it was stored. `heldTooLong` is set when the holder's hold did not
 // keep this process out at all (POSIX as root ignores permissions).
-bool WriteWhileHeld(const std::string& base, std::uint32_t holdMs, std::uint32_t* tookMs) {
+bool WriteWhileHeld(const std::string& base, std::uint32_t holdMs, std::uint32_t* tookMs,
+                    const char* kind = "open") {
   const std::string file =
       base + "\\Temp\\Temp\\DbgDump\\WZ\\" + FormatLocalTime("%m%d_%H") + ".txt";
   WriteDumpEntry(std::string("make the file"));
   std::thread holder([&] {
-    RunChildTest("DumpFileHolder.DISABLED_Hold",
-                 "\"--hold-file=" + file + "\" --hold-ms=" + std::to_string(holdMs));
+    RunChildTest("DumpFileHolder.DISABLED_Hold", "\"--hold-file=" + file +
+                                                     "\" --hold-ms=" + std::to_string(holdMs) +
+                                                     " --hold-kind=" + kind);
   });
   EXPECT_TRUE(AwaitFile(file + ".held", 30));
   platform::System().Sleep(200);
@@ -319,6 +324,26 @@ TEST(DumpFault, RecordWaitsOutAShortHoldAndIsDroppedAfterTenSeconds) {
   EXPECT_LT(took, 4000u);
   EXPECT_FALSE(WriteWhileHeld(scratch.Path(), 12'000, &took));
   EXPECT_GE(took, 9000u);
+  SetDumpFolderBaseForTesting("");
+}
+
+TEST(DumpFault, RecordLockHeldElsewhereIsWaitedForAtMostTenSeconds) {
+  if (!platform::kWindows) GTEST_SKIP() << "a POSIX record is one append write, with no lock";
+  testing::ScratchFolder scratch;
+  SetDumpFolderBaseForTesting(scratch.Path());
+  struct Case {
+    std::uint32_t holdMs;
+    bool stored;
+    std::uint32_t atLeastMs;
+    std::uint32_t belowMs;
+  };
+  for (const Case& c : {Case{2000, true, 1000, 4000}, Case{12'000, false, 9000, 11'800}}) {
+    SCOPED_TRACE(c.holdMs);
+    std::uint32_t took = 0;
+    EXPECT_EQ(WriteWhileHeld(scratch.Path(), c.holdMs, &took, "lock"), c.stored);
+    EXPECT_GE(took, c.atLeastMs);
+    EXPECT_LT(took, c.belowMs);
+  }
   SetDumpFolderBaseForTesting("");
 }
 

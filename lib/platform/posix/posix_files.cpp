@@ -277,7 +277,9 @@ bool AppendRecord(std::FILE* stream, std::string (*header)(), std::string_view b
 
 namespace quill::platform {
 
-bool HoldFileFromWriters(const char* path, std::uint32_t milliseconds) {
+bool HoldFileFromWriters(const char* path, std::uint32_t milliseconds, HoldKind kind) {
+  // Records are single appends here: there is no lock to hold.
+  if (kind == HoldKind::kRecordLock) return false;
   const std::string systemPath = posix::SystemPath(path);
   struct stat status {};
   if (stat(systemPath.c_str(), &status) != 0) return false;

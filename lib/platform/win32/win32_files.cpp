@@ -114,15 +114,31 @@ bool ListFolder(const std::string& folder, std::vector<FolderEntry>* entries) {
 
 namespace quill::platform {
 
+namespace {
+
+// Ten attempts a second for 10 s, as long as the open of the file may take.
+constexpr std::uint32_t kLockAttempts = 100;
+constexpr std::uint32_t kLockPauseMs = 100;
+
+}  // namespace
+
 bool AppendRecord(std::FILE* stream, std::string (*header)(), std::string_view bytes) {
   if (stream == nullptr) return false;
   const HANDLE file = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
   if (file == INVALID_HANDLE_VALUE) return false;
   // The runtime's append mode seeks to the end and then writes, which another
   // process can come between; the lock of the whole file keeps every record
-  // of every writer in one piece. LockFileEx waits for it.
-  OVERLAPPED whole{};
-  if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole)) return false;
+  // of every writer in one piece. A writer stuck while holding it must not
+  // stop every other process, so the lock is asked for, not waited for.
+  for (std::uint32_t attempt = 0;; ++attempt) {
+    OVERLAPPED whole{};
+    if (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD,
+                   &whole)) {
+      break;
+    }
+    if (attempt == kLockAttempts) return false;
+    System().Sleep(kLockPauseMs);
+  }
   // Decided under the lock, so only one writer ever finds the file empty.
   LARGE_INTEGER size{};
   const bool empty = !GetFileSizeEx(file, &size) || size.QuadPart == 0;
@@ -141,11 +157,22 @@ bool AppendRecord(std::FILE* stream, std::string (*header)(), std::string_view b
 
 namespace quill::platform {
 
-bool HoldFileFromWriters(const char* path, std::uint32_t milliseconds) {
-  HANDLE file = CreateFileA(Text(path), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+bool HoldFileFromWriters(const char* path, std::uint32_t milliseconds, HoldKind kind) {
+  const bool lock = kind == HoldKind::kRecordLock;
+  HANDLE file = CreateFileA(Text(path), GENERIC_READ | GENERIC_WRITE,
+                            lock ? FILE_SHARE_READ | FILE_SHARE_WRITE : 0, nullptr, OPEN_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
+  OVERLAPPED whole{};
+  if (lock && !LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole)) {
+    CloseHandle(file);
+    return false;
+  }
   ::Sleep(milliseconds);
+  if (lock) {
+    OVERLAPPED unlock{};
+    UnlockFileEx(file, 0, MAXDWORD, MAXDWORD, &unlock);
+  }
   CloseHandle(file);
   return true;
 }

@@ -1,0 +1,23 @@
+#include <utility>
+
+#include "platform/platform.h"
+
+namespace quill::platform {
+
+SharedFolder::~SharedFolder() {
+  if (handle_ != kNone) Close(handle_);
+}
+
+SharedFolder::SharedFolder(SharedFolder&& other) noexcept
+    : handle_(std::exchange(other.handle_, kNone)), path_(std::move(other.path_)) {}
+
+SharedFolder& SharedFolder::operator=(SharedFolder&& other) noexcept {
+  if (this != &other) {
+    if (handle_ != kNone) Close(handle_);
+    handle_ = std::exchange(other.handle_, kNone);
+    path_ = std::move(other.path_);
+  }
+  return *this;
+}
+
+}  // namespace quill::platform

@@ -1,0 +1,201 @@
+// The shared dump tree on Windows: every level and file is opened with
+// FILE_FLAG_OPEN_REPARSE_POINT and refused when it is a junction, symbolic
+// link or other reparse point. The levels of a walk stay open without
+// delete sharing, so nobody can rename or replace them while they are used.
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace quill::platform {
+namespace {
+
+SharedFileSeams seams;
+
+std::string Below(const SharedFolder& parent, const char* name) {
+  std::string path = parent.Path();
+  if (!path.empty() && path.back() != '\\' && path.back() != '/') path += '\\';
+  return path + name;
+}
+
+bool IsMissingError(DWORD error) {
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// The attributes of an open handle; 0 when they cannot be read.
+DWORD AttributesOf(HANDLE handle) {
+  BY_HANDLE_FILE_INFORMATION information;
+  std::memset(&information, 0, sizeof information);
+  return GetFileInformationByHandle(handle, &information) ? information.dwFileAttributes : 0;
+}
+
+SharedFolder OpenLevel(const std::string& path, SharedLevel* outcome) {
+  const HANDLE handle = CreateFileA(
+      path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    *outcome = IsMissingError(GetLastError()) ? SharedLevel::kMissing : SharedLevel::kFailed;
+    return SharedFolder();
+  }
+  const DWORD attributes = AttributesOf(handle);
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
+      (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    CloseHandle(handle);
+    *outcome = SharedLevel::kRefused;
+    return SharedFolder();
+  }
+  *outcome = SharedLevel::kExisted;
+  return SharedFolder(reinterpret_cast<std::intptr_t>(handle), path);
+}
+
+HANDLE OpenFile(const std::string& path, DWORD disposition) {
+  return CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                     nullptr, disposition, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
+                     nullptr);
+}
+
+// Seconds since 1970 of a file time (100 ns steps since 1601).
+std::int64_t CalendarSeconds(const FILETIME& time) {
+  const std::uint64_t ticks =
+      (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+  return static_cast<std::int64_t>(ticks / 10'000'000) - 11'644'473'600LL;
+}
+
+}  // namespace
+
+void SharedFolder::Close(std::intptr_t handle) {
+  CloseHandle(reinterpret_cast<HANDLE>(handle));
+}
+
+SharedFolder OpenSharedBase(const std::string& path) {
+  const std::string name = path.empty() ? std::string(".") : path;
+  const HANDLE handle = CreateFileA(name.c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return SharedFolder();
+  if ((AttributesOf(handle) & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    CloseHandle(handle);
+    return SharedFolder();
+  }
+  return SharedFolder(reinterpret_cast<std::intptr_t>(handle), path);
+}
+
+SharedFolder OpenSharedLevel(const SharedFolder& parent, const char* name, bool create,
+                             SharedLevel* outcome) {
+  if (!parent.IsOpen()) {
+    *outcome = SharedLevel::kFailed;
+    return SharedFolder();
+  }
+  const std::string path = Below(parent, name);
+  SharedFolder level = OpenLevel(path, outcome);
+  if (*outcome != SharedLevel::kMissing || !create) return level;
+  // The folder inherits the permissions of the shared documents folder.
+  if (!CreateDirectoryA(path.c_str(), nullptr)) {
+    if (GetLastError() != ERROR_ALREADY_EXISTS) {
+      *outcome = SharedLevel::kFailed;
+      return SharedFolder();
+    }
+    return OpenLevel(path, outcome);
+  }
+  level = OpenLevel(path, outcome);
+  if (level.IsOpen()) *outcome = SharedLevel::kCreated;
+  return level;
+}
+
+std::FILE* OpenSharedFile(const SharedFolder& folder, const char* name) {
+  if (!folder.IsOpen()) return nullptr;
+  const std::string path = Below(folder, name);
+  HANDLE file = OpenFile(path, OPEN_EXISTING);
+  if (file == INVALID_HANDLE_VALUE && IsMissingError(GetLastError())) {
+    if (seams.beforeCreate != nullptr) seams.beforeCreate();
+    file = OpenFile(path, CREATE_NEW);
+    if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS) {
+      file = OpenFile(path, OPEN_EXISTING);
+    }
+  }
+  if (file == INVALID_HANDLE_VALUE) return nullptr;
+  const DWORD attributes = AttributesOf(file);
+  if (attributes == 0 || (attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY))) {
+    CloseHandle(file);
+    return nullptr;
+  }
+  const int fd = _open_osfhandle(reinterpret_cast<std::intptr_t>(file), _O_APPEND | _O_BINARY);
+  if (fd < 0) {
+    CloseHandle(file);
+    return nullptr;
+  }
+  std::FILE* stream = _fdopen(fd, "ab");
+  if (stream == nullptr) _close(fd);
+  return stream;
+}
+
+SharedEntry LookAtSharedEntry(const SharedFolder& folder, const char* name) {
+  SharedEntry entry;
+  if (!folder.IsOpen()) return entry;
+  WIN32_FIND_DATAA data;
+  std::memset(&data, 0, sizeof data);
+  // The find data describe the name itself, never what a reparse point names.
+  const HANDLE search = FindFirstFileA(Below(folder, name).c_str(), &data);
+  if (search == INVALID_HANDLE_VALUE) return entry;
+  FindClose(search);
+  const DWORD attributes = data.dwFileAttributes;
+  entry.kind = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ? SharedEntry::kOther
+               : (attributes & FILE_ATTRIBUTE_DIRECTORY)   ? SharedEntry::kFolder
+                                                           : SharedEntry::kFile;
+  entry.readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+  entry.modifyTime = CalendarSeconds(data.ftLastWriteTime);
+  return entry;
+}
+
+bool ListSharedFolder(const SharedFolder& folder, std::vector<std::string>* names) {
+  if (!folder.IsOpen()) return false;
+  WIN32_FIND_DATAA data;
+  std::memset(&data, 0, sizeof data);
+  const HANDLE search = FindFirstFileA((Below(folder, "*.*")).c_str(), &data);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  do {
+    const std::string name = data.cFileName;
+    if (name != "." && name != "..") names->push_back(name);
+  } while (FindNextFileA(search, &data));
+  FindClose(search);
+  return true;
+}
+
+bool RemoveSharedFile(const SharedFolder& folder, const char* name) {
+  const SharedEntry entry = LookAtSharedEntry(folder, name);
+  if (entry.kind != SharedEntry::kFile || entry.readOnly) return false;
+  // DeleteFileA removes a link itself, never its target.
+  return DeleteFileA(Below(folder, name).c_str()) != 0;
+}
+
+void SetSharedFileSeamsForTesting(const SharedFileSeams& replacement) {
+  seams = replacement;
+}
+
+bool MakeLinkForTesting(const std::string& target, const std::string& link, bool folder) {
+  // Without privilege where the system allows it (developer mode).
+  constexpr DWORD kUnprivileged = 0x2;
+  const DWORD flags = folder ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0;
+  if (!CreateSymbolicLinkA(link.c_str(), target.c_str(), flags | kUnprivileged) &&
+      !CreateSymbolicLinkA(link.c_str(), target.c_str(), flags)) {
+    return false;
+  }
+  // Some systems (Wine) answer success and make nothing.
+  const DWORD attributes = GetFileAttributesA(link.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+std::uint32_t SetFileCreationMaskForTesting(std::uint32_t) {
+  return 0;
+}
+
+bool BecomeUserForTesting(std::uint32_t) {
+  return false;
+}
+
+}  // namespace quill::platform
