@@ -288,3 +288,25 @@ bool HoldFileFromWriters(const char* path, std::uint32_t milliseconds) {
 }
 
 }  // namespace quill::platform
+
+namespace quill::platform {
+
+bool ReadEntryStatus(const char* path, EntryStatus* out) {
+  struct stat status {};
+  const std::string systemPath = posix::SystemPath(path);
+  if (systemPath.empty() || lstat(systemPath.c_str(), &status) != 0) return false;
+  if (S_ISLNK(status.st_mode)) {
+    out->kind = EntryKind::kLink;
+  } else if (S_ISDIR(status.st_mode)) {
+    out->kind = EntryKind::kFolder;
+  } else if (S_ISREG(status.st_mode)) {
+    out->kind = EntryKind::kFile;
+  } else {
+    out->kind = EntryKind::kOther;
+  }
+  out->modifyTimeMs = static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1000 +
+                      static_cast<std::int64_t>(status.st_mtim.tv_nsec) / 1000000;
+  return true;
+}
+
+}  // namespace quill::platform

@@ -151,3 +151,28 @@ bool HoldFileFromWriters(const char* path, std::uint32_t milliseconds) {
 }
 
 }  // namespace quill::platform
+
+namespace quill::platform {
+
+bool ReadEntryStatus(const char* path, EntryStatus* out) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (path == nullptr || !GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return false;
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    out->kind = EntryKind::kLink;
+  } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+    out->kind = EntryKind::kFolder;
+  } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) {
+    out->kind = EntryKind::kOther;
+  } else {
+    out->kind = EntryKind::kFile;
+  }
+  // File times count 100 ns steps from 1601-01-01.
+  const std::uint64_t ticks =
+      (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+      data.ftLastWriteTime.dwLowDateTime;
+  constexpr std::int64_t kTicksTo1970 = 116444736000000000LL;
+  out->modifyTimeMs = (static_cast<std::int64_t>(ticks) - kTicksTo1970) / 10000;
+  return true;
+}
+
+}  // namespace quill::platform
