@@ -123,7 +123,7 @@ Options ParseOptions(const std::vector<std::string>& arguments, std::int64_t now
     } else if (options.folder.empty() && !argument.empty()) {
       options.folder = argument;
     } else {
-      fail("one work folder at most: " + argument);
+      fail("extra argument " + argument);
     }
   }
   if (options.all && options.hasSince) fail("--all and --since exclude each other");
