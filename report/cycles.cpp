@@ -84,6 +84,7 @@ int LateOutputs(const Cycle& cycle) {
 std::vector<Cycle> FindCycles(const std::vector<FileTime>& files) {
   std::vector<Cycle> cycles;
   std::unordered_map<std::string, std::size_t> byInput;
+  byInput.reserve(files.size());
   for (const FileTime& file : files) {
     if (!MatchesPattern(file.name, kInputPattern)) continue;
     Cycle cycle;

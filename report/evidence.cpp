@@ -57,18 +57,15 @@ bool ReadWorkFolder(const std::string& folder, std::vector<FileTime>* files, std
     *problem = "the work folder " + folder + " is not a folder";
     return false;
   }
-  const std::string base = AddTrailingSeparator(folder, '\\');
-  std::vector<platform::FolderEntry> entries;
-  if (!platform::ListFolder(base, &entries)) {
+  std::vector<platform::FolderEntryStatus> entries;
+  if (!platform::ListFolderWithStatus(bare, &entries)) {
     *problem = "cannot list the work folder " + folder;
     return false;
   }
   files->reserve(entries.size());
-  for (const platform::FolderEntry& entry : entries) {
-    if (entry.isFolder) continue;
-    if (!platform::ReadEntryStatus((base + entry.name).c_str(), &status)) continue;
-    if (status.kind != platform::EntryKind::kFile) continue;
-    files->push_back({entry.name, status.modifyTimeMs});
+  for (platform::FolderEntryStatus& entry : entries) {
+    if (entry.status.kind != platform::EntryKind::kFile) continue;
+    files->push_back({std::move(entry.name), entry.status.modifyTimeMs});
   }
   return true;
 }

@@ -207,6 +207,18 @@ struct EntryStatus {
 // as a link). False, with `out` left alone, when the entry cannot be read.
 bool ReadEntryStatus(const char* path, EntryStatus* out);
 
+struct FolderEntryStatus {
+  std::string name;
+  EntryStatus status;
+};
+
+// Every entry of `folder` but "." and "..", each with its own status, in one
+// pass: `readdir` and `fstatat` without following links on POSIX (the folder
+// itself is not opened through a link), `FindFirstFileA`/`FindNextFileA` on
+// Windows. Entries whose status cannot be read are left out. False when the
+// folder cannot be listed.
+bool ListFolderWithStatus(const std::string& folder, std::vector<FolderEntryStatus>* entries);
+
 // ---- Running a program to its end (tests and tools) -----------------------
 
 // Keeps `path` unavailable to other writers for `milliseconds` of real time,
