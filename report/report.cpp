@@ -1,5 +1,6 @@
 #include "report/report.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -23,6 +24,12 @@ bool WriteWholeFile(const std::string& path, const std::string& content) {
   return std::fclose(stream.release()) == 0 && written;
 }
 
+// The library writes paths with `\`; a Linux user reads them with `/`.
+std::string NativeSpelling(std::string path) {
+  if (!platform::kWindows) std::replace(path.begin(), path.end(), '\\', '/');
+  return path;
+}
+
 }  // namespace
 
 ReportResult RunReport(const std::vector<std::string>& arguments) {
@@ -38,7 +45,8 @@ ReportResult RunReport(const std::vector<std::string>& arguments) {
     return result;
   }
 
-  const std::string folder = options.folder.empty() ? DefaultWorkFolder() : options.folder;
+  const std::string folder =
+      NativeSpelling(options.folder.empty() ? DefaultWorkFolder() : options.folder);
   std::vector<FileTime> files;
   std::string problem;
   if (!ReadWorkFolder(folder, &files, &problem)) {
