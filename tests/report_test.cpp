@@ -67,6 +67,10 @@ const char kHeading[] =
 constexpr std::int64_t kDay = 86'400'000;
 
 const std::vector<Case>& Cases() {
+  // Two cycles, then a third two minutes on.
+  static const std::vector<File> kTwoRuns = {{"100000.in_", 0},      {"100000.in_.out", 3000},
+                                             {"100004.in_", 4000},   {"100004.in_.out", 8000},
+                                             {"100200.in_", 120000}, {"100200.in_.out", 124000}};
   static const std::vector<Case> cases = {
       {"answered",
        {{"100000.in_", 250}, {"100000.in_.out", 3550}},
@@ -104,12 +108,7 @@ const std::vector<Case>& Cases() {
        "outputs; 0 failure entries",
        {}},
       {"two runs with a gap: the latest by default",
-       {{"100000.in_", 0},
-        {"100000.in_.out", 3000},
-        {"100004.in_", 4000},
-        {"100004.in_.out", 8000},
-        {"100200.in_", 120000},
-        {"100200.in_.out", 124000}},
+       kTwoRuns,
        "",
        {},
        0,
@@ -118,12 +117,7 @@ const std::vector<Case>& Cases() {
        "outputs; 0 failure entries",
        {}},
       {"two runs with a gap: --all",
-       {{"100000.in_", 0},
-        {"100000.in_.out", 3000},
-        {"100004.in_", 4000},
-        {"100004.in_.out", 8000},
-        {"100200.in_", 120000},
-        {"100200.in_.out", 124000}},
+       kTwoRuns,
        "",
        {"--all"},
        0,
