@@ -1,19 +1,19 @@
 # Installation and release packages.
 #
-# `cmake --install` puts `launcher` and `kestrel` side by side in one bin
-# folder, because `launcher` starts the `kestrel` found beside its own program
-# file; nothing else is needed at run time. On Linux the manual pages go to
-# share/man/man1 as well.
+# `cmake --install` puts `launcher`, `kestrel` and `quill-report` side by side
+# in one bin folder, because `launcher` starts the `kestrel` found beside its
+# own program file; nothing else is needed at run time. On Linux the manual
+# pages go to share/man/man1 as well.
 #
 # CPack makes one package per build: a Debian package of the native programs
-# (DEB), or a .zip of the two statically linked Windows programs (ZIP). The
+# (DEB), or a .zip of the three statically linked Windows programs (ZIP). The
 # workflow presets `linux-release` and `windows-release` (or tools/package)
 # build them into build/packages/; a plain `cpack` leaves them in the build
 # folder.
 include(GNUInstallDirs)
 
 set(QUILL_PROGRAMS "")
-foreach(program launcher kestrel)
+foreach(program launcher kestrel report)
   if(TARGET ${program})
     list(APPEND QUILL_PROGRAMS ${program})
   endif()
@@ -27,7 +27,7 @@ if(NOT WIN32)
   # time stamps, so two builds of the same page give the same bytes.
   find_program(QUILL_GZIP gzip)
   set(QUILL_MAN_PAGES "")
-  foreach(page launcher.1 kestrel.1)
+  foreach(page launcher.1 kestrel.1 quill-report.1)
     set(source ${CMAKE_CURRENT_SOURCE_DIR}/docs/man/${page})
     if(QUILL_GZIP)
       set(compressed ${CMAKE_CURRENT_BINARY_DIR}/man/${page}.gz)
@@ -60,14 +60,16 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
   "time-stamped input file in a per-user work folder, starts the converter\n"
   "kestrel on it and polls every 300 ms for kestrel's empty output file.\n"
   "kestrel decides by the clock whether to create <input>.out after 3 s or\n"
-  "to end after 0.5 s. Failures are recorded in an hourly debug dump log.")
+  "to end after 0.5 s. Failures are recorded in an hourly debug dump log.\n"
+  "quill-report tells what each cycle did, as a table, JSON Lines or an SVG\n"
+  "timeline.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_SOURCE_IGNORE_FILES "/[.]git/" "/build/")
 set(CPACK_PACKAGE_CHECKSUM SHA256)
 
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
-  # One folder with launcher.exe and kestrel.exe side by side.
+  # One folder with launcher.exe, kestrel.exe and quill-report.exe side by side.
   set(CPACK_PACKAGE_FILE_NAME ${CPACK_PACKAGE_NAME}-${PROJECT_VERSION}-win64)
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 else()

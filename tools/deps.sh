@@ -14,5 +14,5 @@ install_packages() {
   apt-get install -y -qq --no-install-recommends $missing
 }
 
-BUILD_PACKAGES="cmake make g++ libc6-dev"
-TEST_PACKAGES="$BUILD_PACKAGES googletest libgtest-dev libgmock-dev mingw-w64 wine64 locales clang libclang-rt-14-dev"
+BUILD_PACKAGES="cmake make g++ libc6-dev nlohmann-json3-dev"
+TEST_PACKAGES="$BUILD_PACKAGES googletest libgtest-dev libgmock-dev mingw-w64 wine64 locales clang libclang-rt-14-dev librsvg2-bin"

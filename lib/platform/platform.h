@@ -284,6 +284,34 @@ struct SharedFileSeams {
 };
 void SetSharedFileSeamsForTesting(const SharedFileSeams& seams);
 
+// ---- Read-only status of one entry, links not followed ---------------------
+
+// What one directory entry is, as its own entry says: a link is reported as
+// a link, never as what it points to.
+enum class EntryKind { kFile, kFolder, kLink, kOther };
+
+struct EntryStatus {
+  EntryKind kind = EntryKind::kOther;
+  // Milliseconds since 1970-01-01 00:00:00 UTC of the last write.
+  std::int64_t modifyTimeMs = 0;
+};
+
+// `lstat` on POSIX, `GetFileAttributesExA` on Windows (a reparse point counts
+// as a link). False, with `out` left alone, when the entry cannot be read.
+bool ReadEntryStatus(const char* path, EntryStatus* out);
+
+struct FolderEntryStatus {
+  std::string name;
+  EntryStatus status;
+};
+
+// Every entry of `folder` but "." and "..", each with its own status, in one
+// pass: `readdir` and `fstatat` without following links on POSIX (the folder
+// itself is not opened through a link), `FindFirstFileA`/`FindNextFileA` on
+// Windows. Entries whose status cannot be read are left out. False when the
+// folder cannot be listed.
+bool ListFolderWithStatus(const std::string& folder, std::vector<FolderEntryStatus>* entries);
+
 // ---- Running a program to its end (tests and tools) -----------------------
 
 // How HoldFileFromWriters keeps writers out.
@@ -316,7 +344,9 @@ bool BecomeUserForTesting(std::uint32_t id);
 // runtime splits a command line, waits for it to end and returns its exit
 // status; -1 when it could not be started. When `errorFile` is given, the
 // program's standard error stream goes to that file.
+// When `outputFile` is given, its standard output stream goes to that file.
 int RunAndWait(const std::string& program, const std::string& parameters,
-               const std::string& errorFile = std::string());
+               const std::string& errorFile = std::string(),
+               const std::string& outputFile = std::string());
 
 }  // namespace quill::platform

@@ -290,3 +290,54 @@ bool HoldFileFromWriters(const char* path, std::uint32_t milliseconds, HoldKind 
 }
 
 }  // namespace quill::platform
+
+namespace quill::platform {
+
+namespace {
+
+EntryStatus EntryStatusOf(const struct stat& status) {
+  EntryStatus entry;
+  if (S_ISLNK(status.st_mode)) {
+    entry.kind = EntryKind::kLink;
+  } else if (S_ISDIR(status.st_mode)) {
+    entry.kind = EntryKind::kFolder;
+  } else if (S_ISREG(status.st_mode)) {
+    entry.kind = EntryKind::kFile;
+  }
+  entry.modifyTimeMs = static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1000 +
+                       static_cast<std::int64_t>(status.st_mtim.tv_nsec) / 1000000;
+  return entry;
+}
+
+}  // namespace
+
+bool ReadEntryStatus(const char* path, EntryStatus* out) {
+  struct stat status {};
+  const std::string systemPath = posix::SystemPath(path);
+  if (systemPath.empty() || lstat(systemPath.c_str(), &status) != 0) return false;
+  *out = EntryStatusOf(status);
+  return true;
+}
+
+bool ListFolderWithStatus(const std::string& folder, std::vector<FolderEntryStatus>* entries) {
+  std::string systemPath = posix::SystemPath(folder.c_str());
+  // A trailing `/` would make the system follow a link at the last name.
+  while (systemPath.size() > 1 && systemPath.back() == '/') systemPath.pop_back();
+  if (systemPath.empty()) systemPath = ".";
+  const int fd = open(systemPath.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return false;
+  std::unique_ptr<DIR, int (*)(DIR*)> directory(fdopendir(fd), closedir);
+  if (!directory) {
+    close(fd);
+    return false;
+  }
+  while (dirent* entry = readdir(directory.get())) {
+    if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
+    struct stat status {};
+    if (fstatat(fd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    entries->push_back({entry->d_name, EntryStatusOf(status)});
+  }
+  return true;
+}
+
+}  // namespace quill::platform

@@ -136,7 +136,8 @@ std::string ProgramOnSearchPath(const std::string& file) {
 // child is forked and resets all signals with the raw system calls; an exec
 // failure comes back through a pipe that the exec closes.
 int Spawn(const std::string& file, const char* parameters, const char* directory, pid_t* pid,
-          const std::string& errorFile = std::string()) {
+          const std::string& errorFile = std::string(),
+          const std::string& outputFile = std::string()) {
   std::vector<std::string> arguments = SplitCommandLine(parameters ? parameters : "");
   const std::string program = ProgramOnSearchPath(file);
   std::vector<char*> argv;
@@ -145,6 +146,7 @@ int Spawn(const std::string& file, const char* parameters, const char* directory
   argv.push_back(nullptr);
   const std::string folder = posix::SystemPath(directory);
   const std::string errorPath = posix::SystemPath(errorFile.c_str());
+  const std::string outputPath = posix::SystemPath(outputFile.c_str());
 
   int report[2];
   if (pipe2(report, O_CLOEXEC) != 0) return errno;
@@ -167,6 +169,11 @@ int Spawn(const std::string& file, const char* parameters, const char* directory
     if (!errorPath.empty()) {
       const int fd = open(errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
       if (fd < 0 || dup2(fd, 2) < 0) FailStart(report[1], errno);
+      close(fd);
+    }
+    if (!outputPath.empty()) {
+      const int fd = open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      if (fd < 0 || dup2(fd, 1) < 0) FailStart(report[1], errno);
       close(fd);
     }
     execve(program.c_str(), argv.data(), environ);
@@ -246,11 +253,11 @@ bool LocalTime(std::int64_t calendarTime, std::tm* out) {
 }
 
 int RunAndWait(const std::string& program, const std::string& parameters,
-               const std::string& errorFile) {
+               const std::string& errorFile, const std::string& outputFile) {
   ChildStatusKept keep;
   pid_t pid = 0;
-  if (Spawn(posix::SystemPath(program.c_str()), parameters.c_str(), nullptr, &pid, errorFile) !=
-      0) {
+  if (Spawn(posix::SystemPath(program.c_str()), parameters.c_str(), nullptr, &pid, errorFile,
+            outputFile) != 0) {
     return -1;
   }
   int status = 0;

@@ -178,3 +178,53 @@ bool HoldFileFromWriters(const char* path, std::uint32_t milliseconds, HoldKind 
 }
 
 }  // namespace quill::platform
+
+namespace quill::platform {
+
+namespace {
+
+EntryStatus EntryStatusOf(DWORD attributes, const FILETIME& writeTime) {
+  EntryStatus entry;
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    entry.kind = EntryKind::kLink;
+  } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    entry.kind = EntryKind::kFolder;
+  } else if (attributes & FILE_ATTRIBUTE_DEVICE) {
+    entry.kind = EntryKind::kOther;
+  } else {
+    entry.kind = EntryKind::kFile;
+  }
+  // File times count 100 ns steps from 1601-01-01.
+  const std::uint64_t ticks =
+      (static_cast<std::uint64_t>(writeTime.dwHighDateTime) << 32) | writeTime.dwLowDateTime;
+  constexpr std::int64_t kTicksTo1970 = 116444736000000000LL;
+  entry.modifyTimeMs = (static_cast<std::int64_t>(ticks) - kTicksTo1970) / 10000;
+  return entry;
+}
+
+}  // namespace
+
+bool ReadEntryStatus(const char* path, EntryStatus* out) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (path == nullptr || !GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return false;
+  *out = EntryStatusOf(data.dwFileAttributes, data.ftLastWriteTime);
+  return true;
+}
+
+bool ListFolderWithStatus(const std::string& folder, std::vector<FolderEntryStatus>* entries) {
+  WIN32_FIND_DATAA data;
+  std::memset(&data, 0, sizeof data);
+  std::string pattern = folder;
+  if (!pattern.empty() && pattern.back() != '\\' && pattern.back() != '/') pattern += '\\';
+  pattern += "*";
+  FindHandle search(FindFirstFileA(pattern.c_str(), &data));
+  if (!search.valid()) return false;
+  do {
+    if (std::strcmp(data.cFileName, ".") == 0 || std::strcmp(data.cFileName, "..") == 0) continue;
+    entries->push_back(
+        {data.cFileName, EntryStatusOf(data.dwFileAttributes, data.ftLastWriteTime)});
+  } while (FindNextFileA(search.get(), &data));
+  return true;
+}
+
+}  // namespace quill::platform

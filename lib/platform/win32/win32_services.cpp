@@ -64,7 +64,7 @@ bool LocalTime(std::int64_t calendarTime, std::tm* out) {
 }
 
 int RunAndWait(const std::string& program, const std::string& parameters,
-               const std::string& errorFile) {
+               const std::string& errorFile, const std::string& outputFile) {
   std::string commandLine = "\"" + program + "\"";
   if (!parameters.empty()) commandLine += " " + parameters;
   STARTUPINFOA startup{};
@@ -74,12 +74,19 @@ int RunAndWait(const std::string& program, const std::string& parameters,
                                        : CreateFileA(errorFile.c_str(), GENERIC_WRITE,
                                                      FILE_SHARE_READ, &inheritable, CREATE_ALWAYS,
                                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  Handle outputHandle(outputFile.empty() ? INVALID_HANDLE_VALUE
+                                         : CreateFileA(outputFile.c_str(), GENERIC_WRITE,
+                                                       FILE_SHARE_READ, &inheritable, CREATE_ALWAYS,
+                                                       FILE_ATTRIBUTE_NORMAL, nullptr));
   BOOL inherit = FALSE;
-  if (errorHandle.get() != INVALID_HANDLE_VALUE) {
+  if (errorHandle.get() != INVALID_HANDLE_VALUE || outputHandle.get() != INVALID_HANDLE_VALUE) {
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
-    startup.hStdError = errorHandle.get();
+    startup.hStdOutput = outputHandle.get() != INVALID_HANDLE_VALUE
+                             ? outputHandle.get()
+                             : GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = errorHandle.get() != INVALID_HANDLE_VALUE ? errorHandle.get()
+                                                                  : GetStdHandle(STD_ERROR_HANDLE);
     inherit = TRUE;
   }
   PROCESS_INFORMATION process{};

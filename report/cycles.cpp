@@ -1,0 +1,233 @@
+#include "report/cycles.h"
+
+#include <algorithm>
+#include <ctime>
+#include <map>
+#include <unordered_map>
+
+#include "environment/time_format.h"
+#include "filetree/folder_listing.h"
+#include "paths/path_strings.h"
+
+namespace quill::report {
+namespace {
+
+constexpr char kInputPattern[] = "*.in_";
+constexpr char kOutputSuffix[] = ".out";
+
+bool EndsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// The input an output name belongs to: `<input>.out` or `<input>.NNN.out`.
+std::string InputOfOutput(const std::string& name, bool numbered) {
+  if (!EndsWith(name, kOutputSuffix)) return std::string();
+  std::string base = name.substr(0, name.size() - 4);
+  if (!numbered) return base;
+  if (base.size() < 5 || base[base.size() - 4] != '.') return std::string();
+  for (std::size_t i = base.size() - 3; i < base.size(); ++i) {
+    if (!IsDigit(base[i])) return std::string();
+  }
+  return base.substr(0, base.size() - 4);
+}
+
+std::int64_t FloorSecondMs(std::int64_t ms) {
+  return (ms >= 0 ? ms / 1000 : (ms - 999) / 1000) * 1000;
+}
+
+// "YYYY/MM/DD HH:MM:SS" in local time, as calendar milliseconds.
+bool ParseEntryTime(const std::string& line, std::int64_t* ms) {
+  static const char kShape[] = "dddd/dd/dd dd:dd:dd";
+  if (line.size() < 19) return false;
+  for (int i = 0; i < 19; ++i) {
+    if (kShape[i] == 'd' ? !IsDigit(line[i]) : line[i] != kShape[i]) return false;
+  }
+  auto number = [&line](int at, int length) {
+    int value = 0;
+    for (int i = at; i < at + length; ++i) value = value * 10 + (line[i] - '0');
+    return value;
+  };
+  std::tm local{};
+  local.tm_year = number(0, 4) - 1900;
+  local.tm_mon = number(5, 2) - 1;
+  local.tm_mday = number(8, 2);
+  local.tm_hour = number(11, 2);
+  local.tm_min = number(14, 2);
+  local.tm_sec = number(17, 2);
+  local.tm_isdst = -1;
+  const std::time_t seconds = std::mktime(&local);
+  if (seconds == static_cast<std::time_t>(-1)) return false;
+  *ms = static_cast<std::int64_t>(seconds) * 1000;
+  return true;
+}
+
+}  // namespace
+
+bool Answered(const Cycle& cycle) {
+  return !cycle.outputOffsetsMs.empty() &&
+         cycle.outputOffsetsMs.front() <= cycle.endMs - cycle.startMs;
+}
+
+std::int64_t LatencyMs(const Cycle& cycle) {
+  return Answered(cycle) ? cycle.outputOffsetsMs.front() : -1;
+}
+
+int LateOutputs(const Cycle& cycle) {
+  const int outputs = static_cast<int>(cycle.outputOffsetsMs.size());
+  return Answered(cycle) ? outputs - 1 : outputs;
+}
+
+std::vector<Cycle> FindCycles(const std::vector<FileTime>& files) {
+  std::vector<Cycle> cycles;
+  std::unordered_map<std::string, std::size_t> byInput;
+  byInput.reserve(files.size());
+  for (const FileTime& file : files) {
+    if (!MatchesPattern(file.name, kInputPattern)) continue;
+    Cycle cycle;
+    cycle.input = file.name;
+    cycle.startMs = file.modifyTimeMs;
+    byInput.emplace(ToLower(file.name), cycles.size());
+    cycles.push_back(std::move(cycle));
+  }
+  for (const FileTime& file : files) {
+    for (bool numbered : {false, true}) {
+      const std::string input = InputOfOutput(file.name, numbered);
+      if (input.empty()) continue;
+      const auto found = byInput.find(ToLower(input));
+      if (found == byInput.end()) continue;
+      Cycle& cycle = cycles[found->second];
+      if (file.modifyTimeMs >= cycle.startMs) {
+        cycle.outputOffsetsMs.push_back(file.modifyTimeMs - cycle.startMs);
+      }
+      break;
+    }
+  }
+  std::sort(cycles.begin(), cycles.end(), [](const Cycle& a, const Cycle& b) {
+    return a.startMs != b.startMs ? a.startMs < b.startMs : a.input < b.input;
+  });
+  int run = 0;
+  for (std::size_t i = 0; i < cycles.size(); ++i) {
+    Cycle& cycle = cycles[i];
+    std::sort(cycle.outputOffsetsMs.begin(), cycle.outputOffsetsMs.end());
+    if (i == 0 || cycle.startMs - cycles[i - 1].startMs > kRunGapMs) ++run;
+    cycle.run = run;
+    cycle.endMs = cycle.startMs + kRunGapMs;
+    if (i + 1 < cycles.size()) cycle.endMs = std::min(cycle.endMs, cycles[i + 1].startMs);
+  }
+  return cycles;
+}
+
+std::vector<Cycle> SelectCycles(const std::vector<Cycle>& cycles, Selection selection,
+                                std::int64_t sinceMs) {
+  std::vector<Cycle> chosen;
+  for (const Cycle& cycle : cycles) {
+    const bool keep = selection == Selection::kAll ||
+                      (selection == Selection::kLatestRun && cycle.run == cycles.back().run) ||
+                      (selection == Selection::kSince && cycle.startMs >= sinceMs);
+    if (keep) chosen.push_back(cycle);
+  }
+  return chosen;
+}
+
+std::vector<std::string> DumpFileNames(const std::vector<Cycle>& cycles) {
+  std::vector<std::string> names;
+  for (const Cycle& cycle : cycles) {
+    for (std::int64_t ms : {cycle.startMs, std::max(cycle.startMs, cycle.endMs - 1)}) {
+      const std::string name = FormatTime(ms / 1000, "%m%d_%H") + ".txt";
+      if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+    }
+  }
+  return names;
+}
+
+bool IsHandOffProgram(const std::string& program) {
+  const std::string name = ToLower(program);
+  return name == "launcher" || name == "kestrel" || name == "launcher.exe" || name == "kestrel.exe";
+}
+
+void AttachEntries(std::vector<Cycle>* cycles, std::vector<DumpEntry> entries) {
+  entries.erase(
+      std::remove_if(entries.begin(), entries.end(),
+                     [](const DumpEntry& entry) { return !IsHandOffProgram(entry.program); }),
+      entries.end());
+  std::stable_sort(entries.begin(), entries.end(),
+                   [](const DumpEntry& a, const DumpEntry& b) { return a.timeMs < b.timeMs; });
+  for (std::size_t i = 0; i < cycles->size(); ++i) {
+    Cycle& cycle = (*cycles)[i];
+    const std::int64_t from = FloorSecondMs(cycle.startMs);
+    std::int64_t to = cycle.startMs + kRunGapMs;
+    if (i + 1 < cycles->size()) to = std::min(to, FloorSecondMs((*cycles)[i + 1].startMs));
+    auto first =
+        std::lower_bound(entries.begin(), entries.end(), from,
+                         [](const DumpEntry& entry, std::int64_t ms) { return entry.timeMs < ms; });
+    for (auto it = first; it != entries.end() && it->timeMs < to; ++it) {
+      cycle.entries.push_back(*it);
+    }
+  }
+}
+
+std::vector<DumpEntry> ParseDumpText(const std::string& text) {
+  std::vector<DumpEntry> entries;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    start = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    DumpEntry entry;
+    if (line.size() < 20 || line[19] != '\t' || !ParseEntryTime(line, &entry.timeMs)) continue;
+    const std::size_t tab = line.find('\t', 20);
+    if (tab == std::string::npos) continue;
+    entry.program = line.substr(20, tab - 20);
+    entry.text = line.substr(tab + 1);
+    // A header line: the user's name, then the folders, each followed by two
+    // TABs.
+    if (!entry.text.empty() && entry.text.front() == '\t' && EndsWith(entry.text, "\t\t")) continue;
+    entries.push_back(std::move(entry));
+  }
+  return entries;
+}
+
+std::string FailureKind(const std::string& text) {
+  return text.substr(0, text.find('\t'));
+}
+
+Summary Summarize(const std::vector<Cycle>& cycles) {
+  Summary summary;
+  std::vector<std::int64_t> latencies;
+  std::map<std::string, int> failures;
+  int lastRun = 0;
+  for (const Cycle& cycle : cycles) {
+    if (cycle.run != lastRun) ++summary.runs;
+    lastRun = cycle.run;
+    ++summary.cycles;
+    if (Answered(cycle)) {
+      ++summary.answered;
+      latencies.push_back(LatencyMs(cycle));
+    }
+    summary.lateOutputs += LateOutputs(cycle);
+    for (const DumpEntry& entry : cycle.entries) {
+      ++summary.failureEntries;
+      ++failures[FailureKind(entry.text)];
+    }
+  }
+  if (!latencies.empty()) {
+    std::sort(latencies.begin(), latencies.end());
+    const std::size_t middle = latencies.size() / 2;
+    summary.latencyMedianMs = latencies.size() % 2 == 1
+                                  ? latencies[middle]
+                                  : (latencies[middle - 1] + latencies[middle]) / 2;
+    summary.latencyMaxMs = latencies.back();
+  }
+  for (const auto& [text, count] : failures) summary.failures.push_back({text, count});
+  std::stable_sort(summary.failures.begin(), summary.failures.end(),
+                   [](const FailureCount& a, const FailureCount& b) { return a.count > b.count; });
+  return summary;
+}
+
+}  // namespace quill::report

@@ -1,0 +1,97 @@
+// Hand-off cycles and runs reconstructed from a work folder's files and the
+// dump log's entries. Plain functions of plain lists: no file system here.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quill::report {
+
+// One file of a work folder: its name and its last write time.
+struct FileTime {
+  std::string name;
+  std::int64_t modifyTimeMs = 0;
+};
+
+// One entry line of the dump log.
+struct DumpEntry {
+  std::int64_t timeMs = 0;  // whole seconds, as the log records them
+  std::string program;
+  std::string text;
+};
+
+// Two cycles whose starts are further apart than this belong to two runs;
+// no cycle lasts longer (100 polls of 300 ms, with room for the starts).
+constexpr std::int64_t kRunGapMs = 35000;
+
+struct Cycle {
+  std::string input;  // file name, such as 083015.in_
+  std::int64_t startMs = 0;
+  // Where the cycle's window ends: the next cycle's start, or kRunGapMs on.
+  std::int64_t endMs = 0;
+  int run = 0;  // 1 for the folder's oldest run
+  // Times of the outputs since the start, earliest first.
+  std::vector<std::int64_t> outputOffsetsMs;
+  std::vector<DumpEntry> entries;
+};
+
+// True when an output came within the cycle's window.
+bool Answered(const Cycle& cycle);
+// First output's time less the input's, or -1 when the cycle was not answered.
+std::int64_t LatencyMs(const Cycle& cycle);
+// Outputs beyond the one that answered (all of them when none did).
+int LateOutputs(const Cycle& cycle);
+
+// One cycle per input `*.in_`, ordered by start, with its outputs
+// (`<input>.out`, `<input>.NNN.out`), windows and run numbers. Outputs older
+// than their input were left by an earlier cycle of that name and are not
+// counted.
+std::vector<Cycle> FindCycles(const std::vector<FileTime>& files);
+
+enum class Selection { kLatestRun, kAll, kSince };
+
+// The cycles a report covers: the latest run, all of them, or those that
+// start at `sinceMs` or later.
+std::vector<Cycle> SelectCycles(const std::vector<Cycle>& cycles, Selection selection,
+                                std::int64_t sinceMs = 0);
+
+// Names of the hourly dump files ("MMDD_HH.txt") that the cycles' windows
+// touch, each once.
+std::vector<std::string> DumpFileNames(const std::vector<Cycle>& cycles);
+
+// True for the programs of a hand-off: launcher and kestrel, with or without
+// ".exe", in any case.
+bool IsHandOffProgram(const std::string& program);
+
+// Gives each cycle the hand-off programs' entries of its window: from the
+// second of its start up to the second of the next cycle's start, and no
+// further than kRunGapMs.
+void AttachEntries(std::vector<Cycle>* cycles, std::vector<DumpEntry> entries);
+
+// The entry lines of one dump file's text; header lines and lines of another
+// form are skipped.
+std::vector<DumpEntry> ParseDumpText(const std::string& text);
+
+// The part of an entry's text that names the failure: up to its first TAB.
+std::string FailureKind(const std::string& text);
+
+struct FailureCount {
+  std::string text;
+  int count = 0;
+};
+
+struct Summary {
+  int runs = 0;
+  int cycles = 0;
+  int answered = 0;
+  std::int64_t latencyMedianMs = -1;  // -1 when nothing was answered
+  std::int64_t latencyMaxMs = -1;
+  int lateOutputs = 0;
+  int failureEntries = 0;
+  std::vector<FailureCount> failures;  // most frequent first
+};
+
+Summary Summarize(const std::vector<Cycle>& cycles);
+
+}  // namespace quill::report

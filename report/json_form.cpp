@@ -1,0 +1,62 @@
+// JSON through nlohmann::ordered_json: the dump log's text is in the system's code
+// page, so bytes that are no UTF-8 are replaced rather than refused.
+#include <nlohmann/json.hpp>
+
+#include "report/forms.h"
+
+namespace quill::report {
+namespace {
+
+nlohmann::ordered_json MsOrNull(std::int64_t ms) {
+  return ms < 0 ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(ms);
+}
+
+std::string Line(const nlohmann::ordered_json& object) {
+  return object.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+}
+
+}  // namespace
+
+std::string JsonLines(const std::string& folder, const std::vector<Cycle>& cycles,
+                      const Summary& summary) {
+  std::string out;
+  for (const Cycle& cycle : cycles) {
+    nlohmann::ordered_json entries = nlohmann::ordered_json::array();
+    for (const DumpEntry& entry : cycle.entries) {
+      entries.push_back({{"time", LocalTimeText(entry.timeMs).substr(0, 19)},
+                         {"offset_ms", entry.timeMs - cycle.startMs},
+                         {"program", entry.program},
+                         {"text", entry.text}});
+    }
+    out += Line({{"type", "cycle"},
+                 {"run", cycle.run},
+                 {"input", cycle.input},
+                 {"start", LocalTimeText(cycle.startMs)},
+                 {"start_ms", cycle.startMs},
+                 {"answered", Answered(cycle)},
+                 {"latency_ms", MsOrNull(LatencyMs(cycle))},
+                 {"outputs", cycle.outputOffsetsMs.size()},
+                 {"late_outputs", LateOutputs(cycle)},
+                 {"output_offsets_ms", cycle.outputOffsetsMs},
+                 {"failures", cycle.entries.size()},
+                 {"entries", entries}});
+  }
+  nlohmann::ordered_json failures = nlohmann::ordered_json::array();
+  for (const FailureCount& failure : summary.failures) {
+    failures.push_back({{"text", failure.text}, {"count", failure.count}});
+  }
+  out += Line({{"type", "summary"},
+               {"folder", folder},
+               {"runs", summary.runs},
+               {"cycles", summary.cycles},
+               {"answered", summary.answered},
+               {"unanswered", summary.cycles - summary.answered},
+               {"latency_median_ms", MsOrNull(summary.latencyMedianMs)},
+               {"latency_max_ms", MsOrNull(summary.latencyMaxMs)},
+               {"late_outputs", summary.lateOutputs},
+               {"failure_entries", summary.failureEntries},
+               {"failures", failures}});
+  return out;
+}
+
+}  // namespace quill::report

@@ -1,0 +1,34 @@
+// The command line of quill-report.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quill::report {
+
+struct Options {
+  bool all = false;
+  bool hasSince = false;
+  std::int64_t sinceMs = 0;
+  bool json = false;
+  std::string svgFile;     // empty: no picture
+  std::string dumpFolder;  // empty: the shared dump folder
+  std::string folder;      // empty: where launcher works
+  bool help = false;
+  std::string error;  // not empty when the command line is wrong
+};
+
+// The options of `arguments` (the program's own name left out). `nowSeconds`
+// is the current calendar time, which a time of day without a date refers to.
+Options ParseOptions(const std::vector<std::string>& arguments, std::int64_t nowSeconds);
+
+// "YYYY-MM-DD HH:MM:SS", "YYYY-MM-DDTHH:MM:SS", "YYYY-MM-DD HH:MM",
+// "YYYY-MM-DD" (midnight), "HH:MM:SS" or "HH:MM" (today), in local time, as
+// calendar milliseconds. False for any other text.
+bool ParseSinceTime(const std::string& text, std::int64_t nowSeconds, std::int64_t* ms);
+
+// The usage text, ending with a line feed.
+std::string UsageText();
+
+}  // namespace quill::report

@@ -1,0 +1,82 @@
+#include "report/report.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+#include "platform/platform.h"
+#include "report/cycles.h"
+#include "report/evidence.h"
+#include "report/forms.h"
+#include "report/options.h"
+
+namespace quill::report {
+namespace {
+
+constexpr char kProgram[] = "quill-report: ";
+
+bool WriteWholeFile(const std::string& path, const std::string& content) {
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> stream(platform::OpenStream(path.c_str(), "wb"),
+                                                         std::fclose);
+  if (!stream) return false;
+  const bool written =
+      std::fwrite(content.data(), 1, content.size(), stream.get()) == content.size();
+  return std::fclose(stream.release()) == 0 && written;
+}
+
+// The library writes paths with `\`; a Linux user reads them with `/`.
+std::string NativeSpelling(std::string path) {
+  if (!platform::kWindows) std::replace(path.begin(), path.end(), '\\', '/');
+  return path;
+}
+
+}  // namespace
+
+ReportResult RunReport(const std::vector<std::string>& arguments) {
+  ReportResult result;
+  const Options options = ParseOptions(arguments, platform::System().CalendarTime());
+  if (!options.error.empty()) {
+    result.status = 2;
+    result.error = kProgram + options.error + "\n" + UsageText();
+    return result;
+  }
+  if (options.help) {
+    result.output = UsageText();
+    return result;
+  }
+
+  const std::string folder =
+      NativeSpelling(options.folder.empty() ? DefaultWorkFolder() : options.folder);
+  std::vector<FileTime> files;
+  std::string problem;
+  if (!ReadWorkFolder(folder, &files, &problem)) {
+    result.status = 2;
+    result.error = kProgram + problem + "\n";
+    return result;
+  }
+
+  const Selection selection = options.all        ? Selection::kAll
+                              : options.hasSince ? Selection::kSince
+                                                 : Selection::kLatestRun;
+  std::vector<Cycle> cycles = SelectCycles(FindCycles(files), selection, options.sinceMs);
+  const std::string dumpFolder =
+      options.dumpFolder.empty() ? DefaultDumpFolder() : options.dumpFolder;
+  AttachEntries(&cycles, ReadDumpEntries(dumpFolder, DumpFileNames(cycles)));
+  const Summary summary = Summarize(cycles);
+
+  if (options.json) {
+    result.output = JsonLines(folder, cycles, summary);
+    result.error = std::string(kProgram) + "read " + folder + "\n";
+  } else {
+    result.output = TableText(folder, cycles, summary);
+  }
+  if (!options.svgFile.empty() && !WriteWholeFile(options.svgFile, TimelineSvg(folder, cycles))) {
+    result.status = 2;
+    result.error += kProgram + std::string("cannot write ") + options.svgFile + "\n";
+    return result;
+  }
+  result.status = summary.answered == summary.cycles ? 0 : 1;
+  return result;
+}
+
+}  // namespace quill::report
