@@ -22,6 +22,9 @@ constexpr char kInputSuffix[] = ".in_";
 constexpr char kOutputSuffix[] = ".out";
 constexpr char kWorkFolderName[] = "r_Quill.tmp";
 
+// Replaces the shared documents folder when a test has set it.
+std::string alternativeBaseForTesting;
+
 }  // namespace
 
 std::string WorkFolderBelow(const std::string& temporaryFolder, const std::string& programPath) {
@@ -39,7 +42,8 @@ std::string MakeWorkFolder() {
   if (!CreateDirectoryTree(folder)) {
     // CreateDirectoryTree has recorded the failure; the alternative is only
     // named here; the input file's creation makes it.
-    folder = SpecialFolder(CSIDL_COMMON_DOCUMENTS);
+    folder = alternativeBaseForTesting.empty() ? SpecialFolder(CSIDL_COMMON_DOCUMENTS)
+                                               : alternativeBaseForTesting;
     folder = AddTrailingSeparator(folder, '\\') + "Temp";
     folder = AddTrailingSeparator(folder, '\\') + "Temp";
     folder = AddTrailingSeparator(folder, '\\') + kWorkFolderName;
@@ -70,6 +74,10 @@ bool RunCycle() {
     LaunchConverter(input);
   }
   return true;
+}
+
+void SetAlternativeWorkBaseForTesting(const std::string& base) {
+  alternativeBaseForTesting = base;
 }
 
 bool RunCycles() {

@@ -115,6 +115,7 @@ TEST(WorkFolder, NamedAfterTheProgramStem) {
 TEST_F(LauncherCycle, UncreatableWorkFolderFallsBackToSharedDocuments) {
   std::string blocker = scratch_.WriteFile("blocker");
   testing::ScopedEnvironmentValue tmp("TMP", blocker.c_str());
+  SetAlternativeWorkBaseForTesting("");  // only named here, not created
   std::string expected = AddTrailingSeparator(SpecialFolder(CSIDL_COMMON_DOCUMENTS), '\\') +
                          "Temp\\Temp\\r_Quill.tmp\\" + PathStem(ModulePath()) + "\\";
   EXPECT_EQ(MakeWorkFolder(), expected);

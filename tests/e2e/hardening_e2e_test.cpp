@@ -2,6 +2,7 @@
 // processes a start leaves behind, on the real clock.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -250,12 +251,18 @@ TEST(HostileInput, ReachesTheProgramAsTheWindowsRuntimeSplitsIt) {
 
 // ---- A dump file held by another process ------------------------------------
 
+// The file that tells a holder has started, in this system's own spelling.
+std::string HeldMarker(std::string file) {
+  if (!platform::kWindows) std::replace(file.begin(), file.end(), '\\', '/');
+  return file + ".held";
+}
+
 // Holds the file it is told for the time it is told.
 TEST(DumpFileHolder, DISABLED_Hold) {
   const std::string file = testing::ChildArgument("hold-file");
   const std::string ms = testing::ChildArgument("hold-ms");
   if (file.empty() || ms.empty()) return;
-  std::ofstream(file + ".held") << "held";
+  std::ofstream(HeldMarker(file)) << "held";
   platform::HoldFileFromWriters(file.c_str(), static_cast<std::uint32_t>(std::stoul(ms)));
 }
 
@@ -270,13 +277,13 @@ bool WriteWhileHeld(const std::string& base, std::uint32_t holdMs, std::uint32_t
     RunChildTest("DumpFileHolder.DISABLED_Hold",
                  "\"--hold-file=" + file + "\" --hold-ms=" + std::to_string(holdMs));
   });
-  EXPECT_TRUE(AwaitFile(file + ".held", 30));
+  EXPECT_TRUE(AwaitFile(HeldMarker(file), 30));
   platform::System().Sleep(200);
   const std::uint32_t start = platform::System().TickCount();
   const bool stored = WriteDumpEntry(std::string("written while held"));
   *tookMs = platform::System().TickCount() - start;
   holder.join();
-  platform::RemoveFile((file + ".held").c_str());
+  platform::RemoveFile(HeldMarker(file).c_str());
   return stored;
 }
 
