@@ -62,6 +62,7 @@ TEST(MatchesPatternTest, StarsMatchRunsAndTheRestMustAppearInOrder) {
   // Only the name after the last separator counts.
   EXPECT_FALSE(MatchesPattern("C:\\dir.txt\\file", "*.txt"));
   EXPECT_TRUE(MatchesPattern("/dir/X.txt", "x.txt"));
+  EXPECT_EQ(DropEmpty({"", "a", "", "b"}), (StringList{"a", "b"}));
 }
 
 TEST_F(FolderListingTest, ReadFolderGivesFullPathsWithFoldersMarked) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,7 @@ TEST(CommandLine, QuotedArgumentsSplitBackUnchanged) {
     EXPECT_EQ(SplitCommandLine(platform::QuoteArgument(sample)), Arguments{sample}) << sample;
   }
   EXPECT_EQ(SplitCommandLine(commandLine), samples);
+  EXPECT_EQ(platform::QuoteArgument("a b\\c"), "\"a b\\c\"");
 }
 
 TEST(Services, AFakeIsInForceForItsLifetime) {
@@ -183,6 +185,18 @@ TEST(Files, EmptyFileCreationRefusesASymbolicLink) {
   std::filesystem::create_symlink(victim, link);
   EXPECT_FALSE(platform::CreateEmptyFileAt(link.c_str()));
   EXPECT_EQ(testing::ReadWholeFile(victim), "keep me");
+
+  // A link to a folder is listed as a folder; a full disk ends a copy.
+  std::filesystem::create_directory_symlink(scratch.MakeFolder("target"),
+                                            scratch.Join("to-folder"));
+  std::vector<platform::FolderEntry> entries;
+  ASSERT_TRUE(platform::ListFolder(scratch.Path(), &entries));
+  std::set<std::string> folders;
+  for (const auto& entry : entries) {
+    if (entry.isFolder) folders.insert(entry.name);
+  }
+  EXPECT_EQ(folders, (std::set<std::string>{".", "..", "target", "to-folder"}));
+  EXPECT_FALSE(platform::CopyFileOver(victim.c_str(), "/dev/full"));
 }
 
 TEST(Environment, ProcessQueries) {
