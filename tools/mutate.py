@@ -312,7 +312,10 @@ def main():
                         help="mutants to try (default 120, about 30 minutes on two cores)")
     parser.add_argument("--file", action="append", default=[],
                         help="only mutate this source file (repeatable)")
-    parser.add_argument("--timeout", type=int, default=120, help="seconds per test run")
+    parser.add_argument("--timeout", type=int, default=30,
+                        help="seconds for a unit test run (default 30; it takes about 4)")
+    parser.add_argument("--e2e-timeout", type=int, default=150,
+                        help="seconds for an end-to-end run (default 150; it takes about 40)")
     parser.add_argument("--no-e2e", action="store_true",
                         help="unit tests only: a quick look for survivors")
     parser.add_argument("--list", action="store_true", help="print the sample and stop")
@@ -362,7 +365,7 @@ def main():
                     outcome = "survived"
                 elif not build(["quill_e2e"], 600)[0]:
                     outcome = "compile"
-                elif not e2e_run(e2e_count, args.timeout):
+                elif not e2e_run(e2e_count, args.e2e_timeout):
                     outcome = "e2e"
                 else:
                     outcome = "survived"
