@@ -136,6 +136,9 @@ TEST(Attributes, ReadOnlyHiddenFolderAndNormal) {
     EXPECT_FALSE(platform::SetAttributes(file.c_str(), platform::kAttributeHidden));
     EXPECT_FALSE(platform::SetAttributes(file.c_str(), platform::kAttributeSystem));
     EXPECT_EQ(platform::GetAttributes(folder.c_str()), platform::kAttributeFolder);
+    const std::string hiddenFolder = scratch.MakeFolder(".cache") + "\\";
+    EXPECT_EQ(platform::GetAttributes(hiddenFolder.c_str()),
+              platform::kAttributeHidden | platform::kAttributeFolder);
   }
 }
 

@@ -166,7 +166,16 @@ def copy_tree():
             continue
         os.makedirs(os.path.dirname(target), exist_ok=True)
         if (not os.path.exists(target) or open(source, "rb").read() != open(target, "rb").read()):
-            shutil.copy2(source, target)
+            shutil.copyfile(source, target)  # a new time: make rebuilds it
+
+
+def touch_interrupted_mutant():
+    """A run stopped while a mutant was planted: its file was restored by
+    copy_tree, but with a time older than the mutant's objects."""
+    marker = os.path.join(WORK, "planted")
+    if os.path.exists(marker):
+        os.utime(os.path.join(COPY, open(marker).read().strip()))
+        os.remove(marker)
 
 
 def build(targets, timeout):
@@ -332,6 +341,7 @@ def main():
 
     os.makedirs(WORK, exist_ok=True)
     copy_tree()
+    touch_interrupted_mutant()
     status, output = run(["cmake", "-S", COPY, "-B", BUILD, "-DCMAKE_BUILD_TYPE=Debug",
                           "-DCMAKE_CXX_FLAGS_DEBUG=-O0"], 600)
     if status != 0:
@@ -354,6 +364,8 @@ def main():
             original = open(target, encoding="utf-8").read()
             lines = original.split("\n")
             lines[m.line - 1] = m.mutated
+            with open(os.path.join(WORK, "planted"), "w") as f:
+                f.write(m.file)
             try:
                 with open(target, "w", encoding="utf-8") as f:
                     f.write("\n".join(lines))
@@ -372,6 +384,7 @@ def main():
             finally:
                 with open(target, "w", encoding="utf-8") as f:
                     f.write(original)
+                os.remove(os.path.join(WORK, "planted"))
             results.append((m, outcome))
             print(f"[{index}/{len(sample)} {time.monotonic() - started:5.0f}s] {outcome:8} "
                   f"{m.file}:{m.line} {m.mutated.strip()}", flush=True)
