@@ -372,6 +372,15 @@ TEST(Processes, BareNamesRunTheFirstProgramOnTheSearchPathAndFailedStartsLeaveNo
   const std::string inert = scratch.WriteFile("first/quill-probe", "#!/bin/sh\nexit 3\n");
   const std::string probe = scratch.WriteFile("second/quill-probe", "#!/bin/sh\nexit 7\n");
   fs::permissions(probe, fs::perms::owner_exec, fs::perm_options::add);
+  // Programs that earlier tests started may end as zombies while a start
+  // waits; only new ones count.
+  const auto zombies = [] {
+    const auto table = Processes();
+    return std::count_if(table.begin(), table.end(), [](const ProcessInfo& process) {
+      return process.parent == OwnPid() && process.state == 'Z';
+    });
+  };
+  const auto before = zombies();
   {
     const std::string path = "/nowhere:" + first + ":" + second;
     testing::ScopedEnvironmentValue search("PATH", path.c_str());
@@ -379,9 +388,7 @@ TEST(Processes, BareNamesRunTheFirstProgramOnTheSearchPathAndFailedStartsLeaveNo
     EXPECT_EQ(platform::RunAndWait("quill-probe-missing", ""), -1);
   }
   EXPECT_EQ(platform::RunAndWait(inert, ""), -1);
-  for (const ProcessInfo& process : Processes()) {
-    EXPECT_FALSE(process.parent == OwnPid() && process.state == 'Z') << process.name;
-  }
+  EXPECT_LE(zombies(), before);
 }
 
 TEST(Processes, AWholeLauncherRunLeavesNoZombie) {
