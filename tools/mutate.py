@@ -265,7 +265,7 @@ def read_classifications():
     if not os.path.exists(REPORT):
         return verdicts
     for line in open(REPORT, encoding="utf-8"):
-        cells = [c.strip() for c in line.strip().strip("|").split("|")]
+        cells = [c.strip() for c in re.split(r"(?<!\\)\|", line.strip().strip("|"))]
         if len(cells) == 5 and cells[0].endswith(".cpp") and cells[4]:
             verdicts[(cells[0], cells[3])] = cells[4]
     return verdicts
