@@ -32,6 +32,7 @@ TEST(MatchesPatternTest, StarsMatchRunsAndTheRestMustAppearInOrder) {
   EXPECT_TRUE(MatchesPattern("a.", "*.*"));
   EXPECT_TRUE(MatchesPattern("x.y", "*.*"));
   EXPECT_FALSE(MatchesPattern("README", "*.*"));
+  EXPECT_FALSE(MatchesPattern("a.txt", "*."));
   EXPECT_TRUE(MatchesPattern("README", ""));
   EXPECT_TRUE(MatchesPattern("README", "*"));
   EXPECT_TRUE(MatchesPattern("", "**"));
