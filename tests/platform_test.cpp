@@ -209,6 +209,9 @@ TEST(Environment, ProcessQueries) {
   EXPECT_EQ(module.substr(module.size() - expectedEnd.size()), expectedEnd);
   EXPECT_FALSE(platform::CurrentDirectory().empty());
   EXPECT_FALSE(platform::UserName().empty());
+  // A login shell names its user; the account is this process's own.
+  const std::string user = platform::EnvironmentValue("USER");
+  if (!platform::kWindows && !user.empty()) EXPECT_EQ(platform::UserName(), user);
   EXPECT_EQ(platform::EnvironmentValue("QUILL_SURELY_NOT_SET"), "");
   EXPECT_EQ(platform::LongPathName("no such thing"), "no such thing");
   EXPECT_FALSE(platform::SpecialFolderPath(nullptr, 0x2E).empty());
