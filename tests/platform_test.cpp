@@ -209,9 +209,11 @@ TEST(Environment, ProcessQueries) {
   EXPECT_EQ(module.substr(module.size() - expectedEnd.size()), expectedEnd);
   EXPECT_FALSE(platform::CurrentDirectory().empty());
   EXPECT_FALSE(platform::UserName().empty());
-  // A login shell names its user; the account is this process's own.
-  const std::string user = platform::EnvironmentValue("USER");
-  if (!platform::kWindows && !user.empty()) EXPECT_EQ(platform::UserName(), user);
+  if (!platform::kWindows) {  // the whole name, as the system's own tool gives it
+    testing::ScratchFolder scratch;
+    ASSERT_EQ(platform::RunAndWait("/bin/sh", "-c \"id -un >&2\"", scratch.Join("id")), 0);
+    EXPECT_EQ(platform::UserName() + "\n", testing::ReadWholeFile(scratch.Join("id")));
+  }
   EXPECT_EQ(platform::EnvironmentValue("QUILL_SURELY_NOT_SET"), "");
   EXPECT_EQ(platform::LongPathName("no such thing"), "no such thing");
   EXPECT_FALSE(platform::SpecialFolderPath(nullptr, 0x2E).empty());
