@@ -131,6 +131,7 @@ TEST(Attributes, ReadOnlyHiddenFolderAndNormal) {
     EXPECT_EQ(before, platform::kAttributeNormal);
     std::string dotted = scratch.WriteFile(".profile");
     EXPECT_EQ(platform::GetAttributes(dotted.c_str()), platform::kAttributeHidden);
+    EXPECT_EQ(platform::GetAttributes(scratch.WriteFile(".a").c_str()), platform::kAttributeHidden);
     // Hidden is the name here: it can be neither set nor cleared.
     EXPECT_FALSE(platform::SetAttributes(dotted.c_str(), platform::kAttributeNormal));
     EXPECT_FALSE(platform::SetAttributes(file.c_str(), platform::kAttributeHidden));
@@ -200,6 +201,8 @@ TEST(Files, EmptyFileCreationRefusesASymbolicLink) {
   }
   EXPECT_EQ(folders, (std::set<std::string>{".", "..", "target", "to-folder"}));
   EXPECT_FALSE(platform::CopyFileOver(victim.c_str(), "/dev/full"));
+  // Reading this process's memory at offset 0 fails: a read error ends a copy.
+  EXPECT_FALSE(platform::CopyFileOver("/proc/self/mem", scratch.Join("mem").c_str()));
 }
 
 TEST(Environment, ProcessQueries) {
