@@ -292,6 +292,9 @@ bool WriteWhileHeld(const std::string& base, std::uint32_t holdMs, std::uint32_t
   const bool stored = WriteDumpEntry(std::string("written while held"));
   *tookMs = platform::System().TickCount() - start;
   holder.join();
+  if (!platform::kWindows) {  // and gives it back
+    EXPECT_NE(fs::status(Native(file)).permissions() & fs::perms::owner_write, fs::perms::none);
+  }
   platform::RemoveFile(HeldMarker(file).c_str());
   return stored;
 }
