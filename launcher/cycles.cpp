@@ -22,6 +22,9 @@ constexpr char kInputSuffix[] = ".in_";
 constexpr char kOutputSuffix[] = ".out";
 constexpr char kWorkFolderName[] = "r_Quill.tmp";
 
+// Replaces the shared documents folder when a test has set it.
+std::string alternativeBaseForTesting;
+
 }  // namespace
 
 std::string WorkFolderBelow(const std::string& temporaryFolder, const std::string& programPath) {
@@ -41,7 +44,12 @@ std::string MakeWorkFolder() {
   if (temporary.empty() || !CreateDirectoryTree(folder)) {
     // The failure is recorded; the alternative is only named here; the input
     // file's creation makes it.
-    folder = SpecialFolder(CSIDL_COMMON_DOCUMENTS);
+    folder = alternativeBaseForTesting.empty() ? SpecialFolder(CSIDL_COMMON_DOCUMENTS)
+                                               : alternativeBaseForTesting;
+    // Its two Temp levels are the dump log's too: made open to every user, as
+    // the dump log makes them, so a run that gets here first does not keep
+    // other users' entries out.
+    OpenSharedTree(folder, {"Temp", "Temp"}, true);
     folder = AddTrailingSeparator(folder, '\\') + "Temp";
     folder = AddTrailingSeparator(folder, '\\') + "Temp";
     folder = AddTrailingSeparator(folder, '\\') + kWorkFolderName;
@@ -72,6 +80,10 @@ bool RunCycle() {
     LaunchConverter(input);
   }
   return true;
+}
+
+void SetAlternativeWorkBaseForTesting(const std::string& base) {
+  alternativeBaseForTesting = base;
 }
 
 bool RunCycles() {

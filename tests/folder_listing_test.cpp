@@ -32,6 +32,7 @@ TEST(MatchesPatternTest, StarsMatchRunsAndTheRestMustAppearInOrder) {
   EXPECT_TRUE(MatchesPattern("a.", "*.*"));
   EXPECT_TRUE(MatchesPattern("x.y", "*.*"));
   EXPECT_FALSE(MatchesPattern("README", "*.*"));
+  EXPECT_FALSE(MatchesPattern("a.txt", "*."));
   EXPECT_TRUE(MatchesPattern("README", ""));
   EXPECT_TRUE(MatchesPattern("README", "*"));
   EXPECT_TRUE(MatchesPattern("", "**"));
@@ -62,6 +63,7 @@ TEST(MatchesPatternTest, StarsMatchRunsAndTheRestMustAppearInOrder) {
   // Only the name after the last separator counts.
   EXPECT_FALSE(MatchesPattern("C:\\dir.txt\\file", "*.txt"));
   EXPECT_TRUE(MatchesPattern("/dir/X.txt", "x.txt"));
+  EXPECT_EQ(DropEmpty({"", "a", "", "b"}), (StringList{"a", "b"}));
 }
 
 TEST_F(FolderListingTest, ReadFolderGivesFullPathsWithFoldersMarked) {

@@ -115,18 +115,24 @@ TEST_F(Hardening, FolderOfTheUserUnderTmpIsUsedOnlyWhenPrivate) {
       fs::permissions(mine, fs::perms::all);
     }
     testing::ScopedEnvironmentValue userValue("USER", user.c_str());
+    const std::string alternative = scratch.MakeFolder("alternative");
+    SetAlternativeWorkBaseForTesting(alternative);
     const std::string folder = MakeWorkFolder();
     if (c.used) {
       EXPECT_EQ(folder, WorkFolderBelow(mine, ModulePath()));
       EXPECT_EQ(fs::status(mine).permissions(), fs::perms::owner_all);
     } else {
-      EXPECT_EQ(folder, AddTrailingSeparator(SpecialFolder(CSIDL_COMMON_DOCUMENTS), '\\') +
-                            "Temp\\Temp\\r_Quill.tmp\\" + PathStem(ModulePath()) + "\\");
+      EXPECT_EQ(folder,
+                alternative + "\\Temp\\Temp\\r_Quill.tmp\\" + PathStem(ModulePath()) + "\\");
+      // The shared levels are open to every user, whatever this umask.
+      EXPECT_EQ(fs::status(alternative + "/Temp/Temp").permissions(),
+                fs::perms::all | fs::perms::sticky_bit);
       const std::string dump = ReadLibraryFile(DumpFileIn(scratch.Path(), fake.CalendarTime()));
       EXPECT_NE(dump.find("\tCan't create \\tmp\\" + user + "\r\n"), std::string::npos) << dump;
       EXPECT_TRUE(fs::is_empty(victim));
     }
     fs::remove_all(mine);
+    fs::remove_all(alternative);
   }
 }
 

@@ -115,6 +115,7 @@ TEST(WorkFolder, NamedAfterTheProgramStem) {
 TEST_F(LauncherCycle, UncreatableWorkFolderFallsBackToSharedDocuments) {
   std::string blocker = scratch_.WriteFile("blocker");
   testing::ScopedEnvironmentValue tmp("TMP", blocker.c_str());
+  SetAlternativeWorkBaseForTesting("");  // only named here, not created
   std::string expected = AddTrailingSeparator(SpecialFolder(CSIDL_COMMON_DOCUMENTS), '\\') +
                          "Temp\\Temp\\r_Quill.tmp\\" + PathStem(ModulePath()) + "\\";
   EXPECT_EQ(MakeWorkFolder(), expected);
@@ -145,6 +146,11 @@ TEST(ShellRunner, ReportsARefusalWithTheShellsText) {
   EXPECT_EQ(ShellErrorReport(31, "", "", "").substr(0, 41),
             "There is no application associated with t");
   EXPECT_EQ(ShellErrorReport(0, "", "", "").substr(0, 14), "The operating ");
+  // Every documented code has its whole sentence.
+  for (int code : {0, 2, 3, 5, 8, 11, 26, 27, 28, 29, 30, 31, 32}) {
+    const std::string report = ShellErrorReport(code, "", "", "");
+    EXPECT_EQ(report.substr(report.find('\n') - 1, 2), ".\n") << code;
+  }
 }
 
 TEST(ShellRunner, PassesItsSettingsToTheShell) {
@@ -174,6 +180,10 @@ TEST(ShellRunner, PassesItsSettingsToTheShell) {
     EXPECT_EQ(fake.starts[1].file, self);
     EXPECT_EQ(fake.starts[1].parameters, "x");
     EXPECT_EQ(fake.starts[1].showCommand, 0);
+    fake.shellResult = 32;  // the highest code that is a refusal
+    EXPECT_FALSE(runner.Execute());
+    fake.shellResult = 33;
+    EXPECT_TRUE(runner.Execute());
   }
 }
 

@@ -114,6 +114,11 @@ TEST(FileStatus, PathExists) {
   EXPECT_FALSE(PathExists(folder + "\\"));
   EXPECT_FALSE(PathExists(folder + "/"));
   EXPECT_TRUE(PathExists(Root()));
+  if (!platform::kWindows) {  // longer than any fixed buffer; Windows names stop at 260
+    const std::string deep = scratch.MakeFolder(
+        std::string(200, 'a') + "/" + std::string(200, 'b') + "/" + std::string(200, 'c'));
+    EXPECT_TRUE(PathExists(deep));
+  }
 
   // A network path is only asked whether it exists: an empty file counts.
   EXPECT_TRUE(IsNetworkPath("\\\\server"));

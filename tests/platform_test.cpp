@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,7 @@ TEST(CommandLine, QuotedArgumentsSplitBackUnchanged) {
     EXPECT_EQ(SplitCommandLine(platform::QuoteArgument(sample)), Arguments{sample}) << sample;
   }
   EXPECT_EQ(SplitCommandLine(commandLine), samples);
+  EXPECT_EQ(platform::QuoteArgument("a b\\c"), "\"a b\\c\"");
 }
 
 TEST(Services, AFakeIsInForceForItsLifetime) {
@@ -129,11 +131,15 @@ TEST(Attributes, ReadOnlyHiddenFolderAndNormal) {
     EXPECT_EQ(before, platform::kAttributeNormal);
     std::string dotted = scratch.WriteFile(".profile");
     EXPECT_EQ(platform::GetAttributes(dotted.c_str()), platform::kAttributeHidden);
+    EXPECT_EQ(platform::GetAttributes(scratch.WriteFile(".a").c_str()), platform::kAttributeHidden);
     // Hidden is the name here: it can be neither set nor cleared.
     EXPECT_FALSE(platform::SetAttributes(dotted.c_str(), platform::kAttributeNormal));
     EXPECT_FALSE(platform::SetAttributes(file.c_str(), platform::kAttributeHidden));
     EXPECT_FALSE(platform::SetAttributes(file.c_str(), platform::kAttributeSystem));
     EXPECT_EQ(platform::GetAttributes(folder.c_str()), platform::kAttributeFolder);
+    const std::string hiddenFolder = scratch.MakeFolder(".cache") + "\\";
+    EXPECT_EQ(platform::GetAttributes(hiddenFolder.c_str()),
+              platform::kAttributeHidden | platform::kAttributeFolder);
   }
 }
 
@@ -183,6 +189,20 @@ TEST(Files, EmptyFileCreationRefusesASymbolicLink) {
   std::filesystem::create_symlink(victim, link);
   EXPECT_FALSE(platform::CreateEmptyFileAt(link.c_str()));
   EXPECT_EQ(testing::ReadWholeFile(victim), "keep me");
+
+  // A link to a folder is listed as a folder; a full disk ends a copy.
+  std::filesystem::create_directory_symlink(scratch.MakeFolder("target"),
+                                            scratch.Join("to-folder"));
+  std::vector<platform::FolderEntry> entries;
+  ASSERT_TRUE(platform::ListFolder(scratch.Path(), &entries));
+  std::set<std::string> folders;
+  for (const auto& entry : entries) {
+    if (entry.isFolder) folders.insert(entry.name);
+  }
+  EXPECT_EQ(folders, (std::set<std::string>{".", "..", "target", "to-folder"}));
+  EXPECT_FALSE(platform::CopyFileOver(victim.c_str(), "/dev/full"));
+  // Reading this process's memory at offset 0 fails: a read error ends a copy.
+  EXPECT_FALSE(platform::CopyFileOver("/proc/self/mem", scratch.Join("mem").c_str()));
 }
 
 TEST(Environment, ProcessQueries) {
@@ -192,6 +212,11 @@ TEST(Environment, ProcessQueries) {
   EXPECT_EQ(module.substr(module.size() - expectedEnd.size()), expectedEnd);
   EXPECT_FALSE(platform::CurrentDirectory().empty());
   EXPECT_FALSE(platform::UserName().empty());
+  if (!platform::kWindows) {  // the whole name, as the system's own tool gives it
+    testing::ScratchFolder scratch;
+    ASSERT_EQ(platform::RunAndWait("/bin/sh", "-c \"id -un >&2\"", scratch.Join("id")), 0);
+    EXPECT_EQ(platform::UserName() + "\n", testing::ReadWholeFile(scratch.Join("id")));
+  }
   EXPECT_EQ(platform::EnvironmentValue("QUILL_SURELY_NOT_SET"), "");
   EXPECT_EQ(platform::LongPathName("no such thing"), "no such thing");
   EXPECT_FALSE(platform::SpecialFolderPath(nullptr, 0x2E).empty());

@@ -2,6 +2,7 @@
 // processes a start leaves behind, on the real clock.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -21,6 +22,7 @@
 #include "paths/path_strings.h"
 #include "platform/command_line.h"
 #include "platform/platform.h"
+#include "progress/progress_indicator.h"
 #include "support/child_process.h"
 #include "support/fake_services.h"
 #include "support/programs.h"
@@ -277,6 +279,17 @@ TEST(HostileInput, WorkFolderPathsReachTheConverterWhole) {
 
 // ---- A dump file held by another process ------------------------------------
 
+// `file` in this system's own spelling.
+std::string Native(std::string file) {
+  if (!platform::kWindows) std::replace(file.begin(), file.end(), '\\', '/');
+  return file;
+}
+
+// The file that tells a holder has started.
+std::string HeldMarker(const std::string& file) {
+  return Native(file) + ".held";
+}
+
 // Holds the file it is told for the time it is told.
 TEST(DumpFileHolder, DISABLED_Hold) {
   const std::string file = testing::ChildArgument("hold-file");
@@ -285,7 +298,7 @@ TEST(DumpFileHolder, DISABLED_Hold) {
   const platform::HoldKind kind = testing::ChildArgument("hold-kind") == "lock"
                                       ? platform::HoldKind::kRecordLock
                                       : platform::HoldKind::kOpen;
-  std::ofstream(file + ".held") << "held";
+  std::ofstream(HeldMarker(file)) << "held";
   platform::HoldFileFromWriters(file.c_str(), static_cast<std::uint32_t>(std::stoul(ms)), kind);
 }
 
@@ -302,13 +315,19 @@ bool WriteWhileHeld(const std::string& base, std::uint32_t holdMs, std::uint32_t
                                                      "\" --hold-ms=" + std::to_string(holdMs) +
                                                      " --hold-kind=" + kind);
   });
-  EXPECT_TRUE(AwaitFile(file + ".held", 30));
+  EXPECT_TRUE(AwaitFile(HeldMarker(file), 30));
   platform::System().Sleep(200);
+  if (!platform::kWindows) {  // the hold takes every write permission away
+    EXPECT_EQ(fs::status(Native(file)).permissions() & fs::perms::owner_write, fs::perms::none);
+  }
   const std::uint32_t start = platform::System().TickCount();
   const bool stored = WriteDumpEntry(std::string("written while held"));
   *tookMs = platform::System().TickCount() - start;
   holder.join();
-  platform::RemoveFile((file + ".held").c_str());
+  if (!platform::kWindows) {  // and gives it back
+    EXPECT_NE(fs::status(Native(file)).permissions() & fs::perms::owner_write, fs::perms::none);
+  }
+  platform::RemoveFile(HeldMarker(file).c_str());
   return stored;
 }
 
@@ -373,6 +392,58 @@ TEST(Processes, ConverterStartsWithDefaultSignalDispositions) {
     platform::System().Sleep(10);
   }
   EXPECT_TRUE(seen);
+}
+
+// Writes to the real error stream: raw bytes, then a progress line and its erasure.
+TEST(ErrorStream, DISABLED_Write) {
+  if (testing::ChildArgument("error-stream").empty()) return;
+  platform::System().WriteError(std::string("a\0b", 3));
+  ConsoleProgressBar bar;
+  bar.Start("wait  ...", 100);
+  bar.Step();
+  platform::System().Sleep(150);
+  bar.Step();
+}
+
+TEST(Processes, TheErrorStreamCarriesEveryByteAndTheProgressLine) {
+  testing::ScratchFolder scratch;
+  const std::string errors = scratch.Join("stderr.txt");
+  EXPECT_EQ(platform::RunAndWait(ModulePath(),
+                                 "--gtest_also_run_disabled_tests --gtest_brief=1 "
+                                 "--gtest_filter=ErrorStream.DISABLED_Write --error-stream=1",
+                                 errors),
+            0);
+  const std::string line = "wait  ...    ( 2 / 100 )    ....................\r";
+  EXPECT_EQ(testing::ReadWholeFile(errors),
+            std::string("a\0b", 3) + line + std::string(line.size(), ' ') + "\r");
+}
+
+TEST(Processes, BareNamesRunTheFirstProgramOnTheSearchPathAndFailedStartsLeaveNoZombie) {
+  if (platform::kWindows) GTEST_SKIP() << "the program search and zombies are POSIX matters";
+  testing::ScratchFolder scratch;
+  const std::string first = scratch.MakeFolder("first");
+  const std::string second = scratch.MakeFolder("second");
+  // Same name, not executable: passed over by the search, refused by a start.
+  const std::string inert = scratch.WriteFile("first/quill-probe", "#!/bin/sh\nexit 3\n");
+  const std::string probe = scratch.WriteFile("second/quill-probe", "#!/bin/sh\nexit 7\n");
+  fs::permissions(probe, fs::perms::owner_exec, fs::perm_options::add);
+  // Programs that earlier tests started may end as zombies while a start
+  // waits; only new ones count.
+  const auto zombies = [] {
+    const auto table = Processes();
+    return std::count_if(table.begin(), table.end(), [](const ProcessInfo& process) {
+      return process.parent == OwnPid() && process.state == 'Z';
+    });
+  };
+  const auto before = zombies();
+  {
+    const std::string path = "/nowhere:" + first + ":" + second;
+    testing::ScopedEnvironmentValue search("PATH", path.c_str());
+    EXPECT_EQ(platform::RunAndWait("quill-probe", ""), 7);
+    EXPECT_EQ(platform::RunAndWait("quill-probe-missing", ""), -1);
+  }
+  EXPECT_EQ(platform::RunAndWait(inert, ""), -1);
+  EXPECT_LE(zombies(), before);
 }
 
 TEST(Processes, AWholeLauncherRunLeavesNoZombie) {

@@ -1,9 +1,11 @@
-// Keeps the unit tests' dump entries out of the machine's shared dump folder:
-// before every test the dump folder is pointed into a scratch folder of this
-// test process. Tests that look at dump files point it elsewhere themselves.
+// Keeps the unit tests' dump entries and the launcher's alternative work
+// folder out of the machine's shared documents folder: before every test both
+// are pointed into a scratch folder of this test process. Tests that look at
+// dump files point the dump folder elsewhere themselves.
 #include <gtest/gtest.h>
 
 #include "environment/dump_log.h"
+#include "launcher/cycles.h"
 #include "support/scratch_folder.h"
 
 namespace quill::testing {
@@ -13,6 +15,7 @@ class DumpFolderRedirect : public ::testing::EmptyTestEventListener {
  public:
   void OnTestStart(const ::testing::TestInfo& /*test*/) override {
     SetDumpFolderBaseForTesting(folder_.Path());
+    SetAlternativeWorkBaseForTesting(folder_.Path());
   }
 
  private:
