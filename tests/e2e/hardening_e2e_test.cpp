@@ -213,6 +213,9 @@ TEST(ArgumentEcho, DISABLED_Write) {
   std::rename(partial.c_str(), target.c_str());
 }
 
+// Each input is started as the Windows runtime would split the plain quoting
+// of it, and as the launcher starts the converter, which on POSIX brings the
+// whole path as one argument whatever it holds.
 TEST(HostileInput, ReachesTheProgramAsTheWindowsRuntimeSplitsIt) {
   testing::ScratchFolder scratch;
   const std::string marker = scratch.Join("shell-ran");
@@ -223,58 +226,39 @@ TEST(HostileInput, ReachesTheProgramAsTheWindowsRuntimeSplitsIt) {
       scratch.Path() + "\\q\"uo\"te's.in_",
       scratch.Path() + "\\tab\there and\nline\rbreak.in_",
       scratch.Path() + "\\back\\\\\"slash\\",
+      scratch.Path() + "\\a \"b & it's > <\\120000.in_",
   };
   int round = 0;
   for (const std::string& input : inputs) {
-    const std::string echo = scratch.Join("echo" + std::to_string(round++));
-    platform::SetEnvironmentValue("QUILL_ECHO_FILE", echo.c_str());
-    const std::string parameters =
-        "--gtest_also_run_disabled_tests --gtest_brief=1 "
-        "--gtest_filter=ArgumentEcho.DISABLED_Write " +
-        QuoteIfNeeded(input);
-    const std::string self = ModulePath();
-    platform::ShellRequest request;
-    request.file = self.c_str();
-    request.parameters = parameters.c_str();
-    EXPECT_GT(platform::RealServices().ExecuteShellRequest(request), 32u);
-    ASSERT_TRUE(AwaitFile(echo, 30)) << input;
-    std::vector<std::string> expected;
-    for (const std::string& argument : platform::SplitCommandLine(parameters)) {
-      if (argument.rfind("--gtest_", 0) != 0) expected.push_back(argument);
+    for (const bool asLauncher : {false, true}) {
+      const std::string echo = scratch.Join("echo" + std::to_string(round++));
+      platform::SetEnvironmentValue("QUILL_ECHO_FILE", echo.c_str());
+      const std::string parameters =
+          "--gtest_also_run_disabled_tests --gtest_brief=1 "
+          "--gtest_filter=ArgumentEcho.DISABLED_Write " +
+          (asLauncher ? ConverterParameters(input) : QuoteIfNeeded(input));
+      const std::string self = ModulePath();
+      platform::ShellRequest request;
+      request.file = self.c_str();
+      request.parameters = parameters.c_str();
+      EXPECT_GT(platform::RealServices().ExecuteShellRequest(request), 32u);
+      ASSERT_TRUE(AwaitFile(echo, 30)) << input;
+      std::vector<std::string> expected;
+      for (const std::string& argument : platform::SplitCommandLine(parameters)) {
+        if (argument.rfind("--gtest_", 0) != 0) expected.push_back(argument);
+      }
+      if (asLauncher && !platform::kWindows) expected = {input};
+      std::vector<std::string> received;
+      std::string content = testing::ReadWholeFile(echo);
+      for (std::size_t start = 0, end; (end = content.find('\0', start)) != std::string::npos;
+           start = end + 1) {
+        received.push_back(content.substr(start, end - start));
+      }
+      EXPECT_EQ(received, expected) << input;
     }
-    std::vector<std::string> received;
-    std::string content = testing::ReadWholeFile(echo);
-    for (std::size_t start = 0, end; (end = content.find('\0', start)) != std::string::npos;
-         start = end + 1) {
-      received.push_back(content.substr(start, end - start));
-    }
-    EXPECT_EQ(received, expected) << input;
   }
   platform::SetEnvironmentValue("QUILL_ECHO_FILE", nullptr);
   EXPECT_FALSE(testing::Exists(marker));
-}
-
-// The launcher's parameters bring a work folder's path to the converter as
-// one argument, whatever it holds (Windows names cannot hold double quotes).
-TEST(HostileInput, WorkFolderPathsReachTheConverterWhole) {
-  testing::ScratchFolder scratch;
-  const std::vector<std::string> folders = {
-      "a \"b", "x\"y z", "it's here", "$(echo) & ; | `id` > <", "tab\tand blank ", "back\\\\\" q"};
-  int round = 0;
-  for (const std::string& folder : folders) {
-    if (platform::kWindows && folder.find('"') != std::string::npos) continue;
-    const std::string input = scratch.Path() + "\\" + folder + "\\120000.in_";
-    const std::string echo = scratch.Join("whole" + std::to_string(round++));
-    platform::SetEnvironmentValue("QUILL_ECHO_FILE", echo.c_str());
-    const std::string parameters =
-        "--gtest_also_run_disabled_tests --gtest_brief=1 "
-        "--gtest_filter=ArgumentEcho.DISABLED_Write " +
-        ConverterParameters(input);
-    EXPECT_EQ(platform::RunAndWait(ModulePath(), parameters), 0) << input;
-    ASSERT_TRUE(AwaitFile(echo, 30)) << input;
-    EXPECT_EQ(testing::ReadWholeFile(echo), input + std::string(1, '\0')) << input;
-  }
-  platform::SetEnvironmentValue("QUILL_ECHO_FILE", nullptr);
 }
 
 // ---- A dump file held by another process ------------------------------------
