@@ -12,6 +12,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "environment/dump_log.h"
@@ -228,34 +229,36 @@ TEST(HostileInput, ReachesTheProgramAsTheWindowsRuntimeSplitsIt) {
       scratch.Path() + "\\back\\\\\"slash\\",
       scratch.Path() + "\\a \"b & it's > <\\120000.in_",
   };
-  int round = 0;
+  std::vector<std::pair<std::string, bool>> rounds;  // an input, started as the launcher does
   for (const std::string& input : inputs) {
-    for (const bool asLauncher : {false, true}) {
-      const std::string echo = scratch.Join("echo" + std::to_string(round++));
-      platform::SetEnvironmentValue("QUILL_ECHO_FILE", echo.c_str());
-      const std::string parameters =
-          "--gtest_also_run_disabled_tests --gtest_brief=1 "
-          "--gtest_filter=ArgumentEcho.DISABLED_Write " +
-          (asLauncher ? ConverterParameters(input) : QuoteIfNeeded(input));
-      const std::string self = ModulePath();
-      platform::ShellRequest request;
-      request.file = self.c_str();
-      request.parameters = parameters.c_str();
-      EXPECT_GT(platform::RealServices().ExecuteShellRequest(request), 32u);
-      ASSERT_TRUE(AwaitFile(echo, 30)) << input;
-      std::vector<std::string> expected;
-      for (const std::string& argument : platform::SplitCommandLine(parameters)) {
-        if (argument.rfind("--gtest_", 0) != 0) expected.push_back(argument);
-      }
-      if (asLauncher && !platform::kWindows) expected = {input};
-      std::vector<std::string> received;
-      std::string content = testing::ReadWholeFile(echo);
-      for (std::size_t start = 0, end; (end = content.find('\0', start)) != std::string::npos;
-           start = end + 1) {
-        received.push_back(content.substr(start, end - start));
-      }
-      EXPECT_EQ(received, expected) << input;
+    rounds.insert(rounds.end(), {{input, false}, {input, true}});
+  }
+  int round = 0;
+  for (const auto& [input, asLauncher] : rounds) {
+    const std::string echo = scratch.Join("echo" + std::to_string(round++));
+    platform::SetEnvironmentValue("QUILL_ECHO_FILE", echo.c_str());
+    const std::string parameters =
+        "--gtest_also_run_disabled_tests --gtest_brief=1 "
+        "--gtest_filter=ArgumentEcho.DISABLED_Write " +
+        (asLauncher ? ConverterParameters(input) : QuoteIfNeeded(input));
+    const std::string self = ModulePath();
+    platform::ShellRequest request;
+    request.file = self.c_str();
+    request.parameters = parameters.c_str();
+    EXPECT_GT(platform::RealServices().ExecuteShellRequest(request), 32u);
+    ASSERT_TRUE(AwaitFile(echo, 30)) << input;
+    std::vector<std::string> expected;
+    for (const std::string& argument : platform::SplitCommandLine(parameters)) {
+      if (argument.rfind("--gtest_", 0) != 0) expected.push_back(argument);
     }
+    if (asLauncher && !platform::kWindows) expected = {input};
+    std::vector<std::string> received;
+    std::string content = testing::ReadWholeFile(echo);
+    for (std::size_t start = 0, end; (end = content.find('\0', start)) != std::string::npos;
+         start = end + 1) {
+      received.push_back(content.substr(start, end - start));
+    }
+    EXPECT_EQ(received, expected) << input;
   }
   platform::SetEnvironmentValue("QUILL_ECHO_FILE", nullptr);
   EXPECT_FALSE(testing::Exists(marker));
