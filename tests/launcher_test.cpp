@@ -115,9 +115,10 @@ TEST(WorkFolder, NamedAfterTheProgramStem) {
 TEST_F(LauncherCycle, UncreatableWorkFolderFallsBackToSharedDocuments) {
   std::string blocker = scratch_.WriteFile("blocker");
   testing::ScopedEnvironmentValue tmp("TMP", blocker.c_str());
-  SetAlternativeWorkBaseForTesting("");  // only named here, not created
-  std::string expected = AddTrailingSeparator(SpecialFolder(CSIDL_COMMON_DOCUMENTS), '\\') +
-                         "Temp\\Temp\\r_Quill.tmp\\" + PathStem(ModulePath()) + "\\";
+  // In place of the shared documents folder, whose Temp levels the fallback makes.
+  SetAlternativeWorkBaseForTesting(scratch_.Path());
+  std::string expected = AddTrailingSeparator(scratch_.Path(), '\\') + "Temp\\Temp\\r_Quill.tmp\\" +
+                         PathStem(ModulePath()) + "\\";
   EXPECT_EQ(MakeWorkFolder(), expected);
 }
 

@@ -231,7 +231,9 @@ TEST(HostileInput, ReachesTheProgramAsTheWindowsRuntimeSplitsIt) {
   };
   std::vector<std::pair<std::string, bool>> rounds;  // an input, started as the launcher does
   for (const std::string& input : inputs) {
-    rounds.insert(rounds.end(), {{input, false}, {input, true}});
+    rounds.push_back({input, false});
+    // The launcher's own quoting, where it differs (names with double quotes).
+    if (ConverterParameters(input) != QuoteIfNeeded(input)) rounds.push_back({input, true});
   }
   int round = 0;
   for (const auto& [input, asLauncher] : rounds) {
@@ -251,7 +253,7 @@ TEST(HostileInput, ReachesTheProgramAsTheWindowsRuntimeSplitsIt) {
     for (const std::string& argument : platform::SplitCommandLine(parameters)) {
       if (argument.rfind("--gtest_", 0) != 0) expected.push_back(argument);
     }
-    if (asLauncher && !platform::kWindows) expected = {input};
+    if (asLauncher) expected = {input};
     std::vector<std::string> received;
     std::string content = testing::ReadWholeFile(echo);
     for (std::size_t start = 0, end; (end = content.find('\0', start)) != std::string::npos;
