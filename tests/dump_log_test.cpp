@@ -323,6 +323,7 @@ TEST_F(DumpLogTest, PurgeAtExitKeepsWhatThisRunWrote) {
     std::int64_t age;
     bool writtenTo;  // the hour's file, appended to by this run
     bool survives;
+    bool readOnly = false;
   };
   const std::int64_t now = RealNow();
   fake.calendarStart = now;
@@ -330,10 +331,14 @@ TEST_F(DumpLogTest, PurgeAtExitKeepsWhatThisRunWrote) {
       {HourFileName(now), 365 * 86400, true, true},
       {"0101_00.txt", 20 * 86400, false, false},
       {"0101_01.txt", 9 * 86400, false, true},
+      {"0101_02.txt", 20 * 86400, false, true, true},
   };
   for (const Case& c : cases) {
     scratch.WriteFile("Temp/Temp/DbgDump/WZ/" + c.name, "last year\r\n");
     SetAge(Dump(c.name), now, c.age);
+    const fs::perms write =
+        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    if (c.readOnly) fs::permissions(Dump(c.name), write, fs::perm_options::remove);
   }
   ProcessCleanupList().RemoveAll();
   EXPECT_TRUE(WriteDumpEntry(std::string("this run")));
@@ -382,6 +387,7 @@ TEST(DumpLogChild, DISABLED_WriteAsOtherUser) {
   const std::string base = testing::ChildArgument("other-user-base");
   if (base.empty()) return;
   ASSERT_TRUE(platform::BecomeUserForTesting(65534));
+  ASSERT_NE(UserName(), "root");
   SetDumpFolderBaseForTesting(base);
   EXPECT_TRUE(WriteDumpEntry(std::string("from user 65534")));
 }

@@ -129,6 +129,8 @@ TEST_F(Hardening, FolderOfTheUserUnderTmpIsUsedOnlyWhenPrivate) {
                 fs::perms::all | fs::perms::sticky_bit);
       const std::string dump = ReadLibraryFile(DumpFileIn(scratch.Path(), fake.CalendarTime()));
       EXPECT_NE(dump.find("\tCan't create \\tmp\\" + user + "\r\n"), std::string::npos) << dump;
+      // Its shared Temp levels were made or found, never reported as unmade.
+      EXPECT_EQ(dump.find("\\Temp\r\n"), std::string::npos) << dump;
       EXPECT_TRUE(fs::is_empty(victim));
     }
     fs::remove_all(mine);

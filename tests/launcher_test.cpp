@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "environment/directory_tree.h"
@@ -152,6 +153,11 @@ TEST(ShellRunner, ReportsARefusalWithTheShellsText) {
     const std::string report = ShellErrorReport(code, "", "", "");
     EXPECT_EQ(report.substr(report.find('\n') - 1, 2), ".\n") << code;
   }
+  // The one text written in two pieces.
+  const std::string busy = ShellErrorReport(30, "", "", "");
+  EXPECT_EQ(busy.substr(0, busy.find('\n')),
+            "The DDE transaction could not be completed because other DDE transactions were "
+            "being processed.");
 }
 
 TEST(ShellRunner, PassesItsSettingsToTheShell) {
@@ -203,6 +209,21 @@ TEST(FindProgram, LooksInTheSystemFoldersOnlyForPrograms) {
   if (expected.empty()) GTEST_SKIP() << leaf << " is in neither system folder";
   std::string asked = scratch.Join("missing") + "\\" + leaf;
   EXPECT_EQ(FindProgram(asked), expected);
+}
+
+// On POSIX the fixed program files names are relative, so a scratch folder as
+// the current folder can hold them.
+TEST(FindProgram, TakesTheFixedProgramFilesFolders) {
+  if (platform::kWindows) GTEST_SKIP() << "those are the machine's own folders";
+  testing::ScratchFolder scratch;
+  scratch.WriteFile("C:/Program Files/one");
+  scratch.WriteFile("C:/Program Files (x86)/two");
+  const std::filesystem::path previous = std::filesystem::current_path();
+  std::filesystem::current_path(scratch.Path());
+  const std::string one = FindProgram("one"), two = FindProgram("two");
+  std::filesystem::current_path(previous);
+  EXPECT_EQ(one, "C:\\Program Files\\one");
+  EXPECT_EQ(two, "C:\\Program Files (x86)\\two");
 }
 
 }  // namespace

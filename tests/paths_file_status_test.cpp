@@ -118,6 +118,8 @@ TEST(FileStatus, PathExists) {
     const std::string deep = scratch.MakeFolder(
         std::string(200, 'a') + "/" + std::string(200, 'b') + "/" + std::string(200, 'c'));
     EXPECT_TRUE(PathExists(deep));
+    // Exactly the size of the buffer that shorter names are spelled into.
+    EXPECT_FALSE(PathExists(scratch.Path() + "/" + std::string(511 - scratch.Path().size(), 'x')));
   }
 
   // A network path is only asked whether it exists: an empty file counts.

@@ -52,6 +52,7 @@ TEST(PathStrings, DoubleByteCharacters) {
   const std::string path = "C:\\dir\\" + kTrailBackslash;
   EXPECT_EQ(LastChar(path), '\xA5');
   EXPECT_EQ(LastChar(kTrailBackslash + "a"), 'a');
+  EXPECT_EQ(LastChar(kTrailBackslash), '\xA5');
   EXPECT_EQ(LastChar(path + "\\"), '\\');
   // A lead byte at the very end stands alone.
   EXPECT_EQ(LastChar("ab\xA5"), '\xA5');

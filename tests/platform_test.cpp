@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/command_line.h"
@@ -160,6 +162,10 @@ TEST(Files, CreateTruncatesAndListsAndCopies) {
   EXPECT_TRUE(platform::CopyFileOver(source.c_str(), copy.c_str()));
   EXPECT_EQ(testing::ReadWholeFile(copy), "content");
   EXPECT_FALSE(platform::CopyFileOver(scratch.Join("missing").c_str(), copy.c_str()));
+  // Nor is a folder copied, nor a copy made where no file can be opened.
+  EXPECT_FALSE(platform::CopyFileOver(folder.c_str(), copy.c_str()));
+  EXPECT_EQ(testing::ReadWholeFile(copy), "content");
+  EXPECT_FALSE(platform::CopyFileOver(source.c_str(), folder.c_str()));
 
   std::vector<platform::FolderEntry> entries;
   ASSERT_TRUE(platform::ListFolder(scratch.Path() + "\\", &entries));
@@ -179,6 +185,16 @@ TEST(Files, CreateTruncatesAndListsAndCopies) {
   EXPECT_TRUE(platform::RemoveFile(copy.c_str()));
   EXPECT_TRUE(platform::RemoveFolder(folder.c_str()));
   EXPECT_FALSE(testing::Exists(folder));
+
+  // Streams that write: "w" starts the file afresh, "a" appends.
+  for (const auto& [mode, expected] : {std::pair{"wb", "x"}, std::pair{"ab", "contentx"}}) {
+    std::FILE* stream = platform::OpenStream(source.c_str(), mode);
+    ASSERT_NE(stream, nullptr);
+    std::fputs("x", stream);
+    std::fclose(stream);
+    EXPECT_EQ(testing::ReadWholeFile(source), expected) << mode;
+    scratch.WriteFile("source.txt", "content");
+  }
 }
 
 TEST(Files, EmptyFileCreationRefusesASymbolicLink) {
@@ -188,6 +204,7 @@ TEST(Files, EmptyFileCreationRefusesASymbolicLink) {
   std::string link = scratch.Join("planted.in_");
   std::filesystem::create_symlink(victim, link);
   EXPECT_FALSE(platform::CreateEmptyFileAt(link.c_str()));
+  EXPECT_EQ(platform::OpenStream(link.c_str(), "ab"), nullptr);
   EXPECT_EQ(testing::ReadWholeFile(victim), "keep me");
 
   // A link to a folder is listed as a folder; a full disk ends a copy.
@@ -257,12 +274,26 @@ TEST(Processes, RefusedStartsGiveTheShellsCodes) {
     EXPECT_TRUE(result == 2u || result == 3u) << result;
   } else {
     EXPECT_EQ(result, 3u);
+    request.file = "/quill-no-such-program";  // the root is a folder that exists
+    EXPECT_EQ(platform::RealServices().ExecuteShellRequest(request), 2u);
     std::string folder = scratch.MakeFolder("folder");
     request.file = folder.c_str();
     EXPECT_EQ(platform::RealServices().ExecuteShellRequest(request), 31u);
     request.file = missing.c_str();
     request.operation = "print";
     EXPECT_EQ(platform::RealServices().ExecuteShellRequest(request), 31u);
+    request.operation = "open";  // the one verb known here: the file is looked for
+    EXPECT_EQ(platform::RealServices().ExecuteShellRequest(request), 2u);
+    // A bare name in the current folder is started from there, not searched for.
+    const std::string here = scratch.WriteFile("quill-here", "#!/bin/sh\n");
+    std::filesystem::permissions(here, std::filesystem::perms::owner_exec,
+                                 std::filesystem::perm_options::add);
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(scratch.Path());
+    request.file = "quill-here";
+    result = platform::RealServices().ExecuteShellRequest(request);
+    std::filesystem::current_path(previous);
+    EXPECT_GT(result, 32u);
   }
 }
 

@@ -1,5 +1,6 @@
 # Sourced by the tools: installs the Debian packages that are missing.
 #   install_packages PACKAGE...
+#   make_test_locale
 install_packages() {
   missing=""
   for package in "$@"; do
@@ -16,3 +17,10 @@ install_packages() {
 
 BUILD_PACKAGES="cmake make g++ libc6-dev nlohmann-json3-dev"
 TEST_PACKAGES="$BUILD_PACKAGES googletest libgtest-dev libgmock-dev mingw-w64 wine64 locales clang libclang-rt-14-dev librsvg2-bin"
+
+# A double-byte locale whose characters can end in a backslash byte, for the
+# multibyte tests; they skip themselves where it cannot be made.
+make_test_locale() {
+  locale -a 2>/dev/null | grep -qi '^zh_TW\.big5$' ||
+    localedef -i zh_TW -f BIG5 zh_TW.BIG5 >/dev/null 2>&1 || true
+}

@@ -275,8 +275,11 @@ def cell(text):
     return "`" + text.strip().replace("|", "\\|").replace("`", "'") + "`"
 
 
-def write_report(args, results, total, finished):
-    verdicts = read_classifications()
+def write_report(args, results, total, finished, known):
+    # Verdicts of the report as it stood before this run, for survivors that
+    # this run has not reached yet, then those written since.
+    verdicts = dict(known)
+    verdicts.update(read_classifications())
     per_folder = collections.OrderedDict()
     for mutant, outcome in sorted(results, key=lambda r: r[0].file):
         counts = per_folder.setdefault(folder_of(mutant.file), collections.Counter())
@@ -374,6 +377,7 @@ def main():
     if not e2e_run(e2e_names, args.e2e_timeout):
         sys.exit("the end-to-end tests fail on the unmutated tree")
 
+    known = read_classifications()
     results, started = [], time.monotonic()
     finished = False
     try:
@@ -407,11 +411,11 @@ def main():
             print(f"[{index}/{len(sample)} {time.monotonic() - started:5.0f}s] {outcome:8} "
                   f"{m.file}:{m.line} {m.mutated.strip()}", flush=True)
             if not args.no_report:
-                write_report(args, results, len(mutants), False)
+                write_report(args, results, len(mutants), False, known)
         finished = True
     finally:
         if not args.no_report and results:
-            write_report(args, results, len(mutants), finished)
+            write_report(args, results, len(mutants), finished, known)
         build(["quill_tests", "quill_e2e"], 3600)
     return 0
 

@@ -340,6 +340,11 @@ std::uint32_t SetFileCreationMaskForTesting(std::uint32_t mask);
 // second user). False where that is not possible: not root, or Windows.
 bool BecomeUserForTesting(std::uint32_t id);
 
+// Blocks (or unblocks) the interrupt signal in the calling thread, as a
+// parent that starts the programs may have; programs started meanwhile must
+// not inherit it. False on Windows, which has no signal mask.
+bool BlockInterruptForTesting(bool block);
+
 // Starts `program` with `parameters` split into arguments as the Windows C
 // runtime splits a command line, waits for it to end and returns its exit
 // status; -1 when it could not be started. When `errorFile` is given, the

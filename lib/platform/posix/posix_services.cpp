@@ -267,4 +267,11 @@ int RunAndWait(const std::string& program, const std::string& parameters,
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+bool BlockInterruptForTesting(bool block) {
+  sigset_t interrupt;
+  sigemptyset(&interrupt);
+  sigaddset(&interrupt, SIGINT);
+  return pthread_sigmask(block ? SIG_BLOCK : SIG_UNBLOCK, &interrupt, nullptr) == 0;
+}
+
 }  // namespace quill::platform

@@ -102,4 +102,8 @@ int RunAndWait(const std::string& program, const std::string& parameters,
   return static_cast<int>(exitCode);
 }
 
+bool BlockInterruptForTesting(bool) {
+  return false;
+}
+
 }  // namespace quill::platform
