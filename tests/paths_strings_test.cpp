@@ -112,6 +112,7 @@ TEST(PathStrings, StemAndExtension) {
       {".profile", "", "profile"},
       {"name.", "name", ""},
       {"C:\\dir.d\\file", "file", ""},
+      {"C:\\dir\\a", "a", ""},
       {"C:\\dir\\a?b.txt", "", ""},
       {"C:\\dir\\", "", ""},
       {"C:\\dir\\ ", "", ""},

@@ -125,6 +125,7 @@ TEST(Attributes, ReadOnlyHiddenFolderAndNormal) {
   EXPECT_EQ(before & platform::kAttributeReadOnly, 0u);
   ASSERT_TRUE(platform::SetAttributes(file.c_str(), before | platform::kAttributeReadOnly));
   EXPECT_NE(platform::GetAttributes(file.c_str()) & platform::kAttributeReadOnly, 0u);
+  EXPECT_FALSE(platform::RemoveFile(file.c_str()));  // as the Windows removal refuses it
   ASSERT_TRUE(platform::SetAttributes(file.c_str(), before & ~platform::kAttributeReadOnly));
   EXPECT_EQ(platform::GetAttributes(file.c_str()) & platform::kAttributeReadOnly, 0u);
   EXPECT_FALSE(platform::SetAttributes(scratch.Join("missing").c_str(), 0));
@@ -147,6 +148,9 @@ TEST(Attributes, ReadOnlyHiddenFolderAndNormal) {
 
 TEST(Files, CreateTruncatesAndListsAndCopies) {
   testing::ScratchFolder scratch;
+  // Closing a file closes nothing else: standard input is as it was.
+  const auto input = [] { return std::filesystem::symlink_status("/proc/self/fd/0").type(); };
+  const std::filesystem::file_type inputBefore = input();
   std::string file = scratch.WriteFile("data.bin", "12345");
   ASSERT_TRUE(platform::CreateEmptyFileAt(file.c_str()));
   EXPECT_EQ(testing::ReadWholeFile(file), "");
@@ -179,12 +183,15 @@ TEST(Files, CreateTruncatesAndListsAndCopies) {
   EXPECT_EQ(folders, 1);
   std::vector<platform::FolderEntry> none;
   EXPECT_FALSE(platform::ListFolder(scratch.Join("missing") + "\\", &none));
+  std::vector<platform::FolderEntryStatus> noStatus;
+  EXPECT_FALSE(platform::ListFolderWithStatus(scratch.Join("missing"), &noStatus));
 
   EXPECT_FALSE(platform::RemoveFile(folder.c_str()));
   EXPECT_FALSE(platform::RemoveFolder(folder.c_str()));  // not empty
   EXPECT_TRUE(platform::RemoveFile(copy.c_str()));
   EXPECT_TRUE(platform::RemoveFolder(folder.c_str()));
   EXPECT_FALSE(testing::Exists(folder));
+  EXPECT_EQ(input(), inputBefore);
 
   // Streams that write: "w" starts the file afresh, "a" appends.
   for (const auto& [mode, expected] : {std::pair{"wb", "x"}, std::pair{"ab", "contentx"}}) {
@@ -273,6 +280,12 @@ TEST(Processes, RefusedStartsGiveTheShellsCodes) {
     // Windows says 3 here; Wine's shell says 2.
     EXPECT_TRUE(result == 2u || result == 3u) << result;
   } else {
+    // Every start, refused or not, leaves this process's descriptors as they were.
+    namespace fs = std::filesystem;
+    const auto descriptors = [] {
+      return std::distance(fs::directory_iterator("/proc/self/fd"), {});
+    };
+    const auto descriptorsBefore = descriptors();
     EXPECT_EQ(result, 3u);
     request.file = "/quill-no-such-program";  // the root is a folder that exists
     EXPECT_EQ(platform::RealServices().ExecuteShellRequest(request), 2u);
@@ -284,16 +297,17 @@ TEST(Processes, RefusedStartsGiveTheShellsCodes) {
     EXPECT_EQ(platform::RealServices().ExecuteShellRequest(request), 31u);
     request.operation = "open";  // the one verb known here: the file is looked for
     EXPECT_EQ(platform::RealServices().ExecuteShellRequest(request), 2u);
-    // A bare name in the current folder is started from there, not searched for.
-    const std::string here = scratch.WriteFile("quill-here", "#!/bin/sh\n");
-    std::filesystem::permissions(here, std::filesystem::perms::owner_exec,
-                                 std::filesystem::perm_options::add);
-    const std::filesystem::path previous = std::filesystem::current_path();
-    std::filesystem::current_path(scratch.Path());
-    request.file = "quill-here";
+    // A bare name in the current folder wins over the search path: this
+    // "true" is no program, so its start is refused as a bad format.
+    const std::string text = scratch.WriteFile("true", "text");
+    fs::permissions(text, fs::perms::owner_exec, fs::perm_options::add);
+    const fs::path previous = fs::current_path();
+    fs::current_path(scratch.Path());
+    request.file = "true";
     result = platform::RealServices().ExecuteShellRequest(request);
-    std::filesystem::current_path(previous);
-    EXPECT_GT(result, 32u);
+    fs::current_path(previous);
+    EXPECT_EQ(result, 11u);
+    EXPECT_EQ(descriptors(), descriptorsBefore);
   }
 }
 
