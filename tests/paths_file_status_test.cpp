@@ -105,6 +105,7 @@ TEST(FileStatus, PathExists) {
   EXPECT_TRUE(PathExists(folder, true));
   EXPECT_TRUE(PathExists(folder.c_str()));
   EXPECT_FALSE(PathExists(scratch.Join("missing.txt")));
+  EXPECT_FALSE(PathExists(scratch.Join("missing.txt"), true));
   EXPECT_FALSE(PathExists(""));
   EXPECT_FALSE(PathExists(static_cast<const char*>(nullptr)));
   // Wildcards are names, not patterns.

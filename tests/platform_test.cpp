@@ -148,7 +148,9 @@ TEST(Attributes, ReadOnlyHiddenFolderAndNormal) {
 
 TEST(Files, CreateTruncatesAndListsAndCopies) {
   testing::ScratchFolder scratch;
-  // Closing a file closes nothing else: standard input is as it was.
+  // Closing a file closes nothing else: standard input, open here whatever
+  // earlier tests did, is as it was.
+  ASSERT_NE(std::freopen(platform::kWindows ? "NUL" : "/dev/null", "rb", stdin), nullptr);
   const auto input = [] { return std::filesystem::symlink_status("/proc/self/fd/0").type(); };
   const std::filesystem::file_type inputBefore = input();
   std::string file = scratch.WriteFile("data.bin", "12345");
@@ -307,6 +309,9 @@ TEST(Processes, RefusedStartsGiveTheShellsCodes) {
     result = platform::RealServices().ExecuteShellRequest(request);
     fs::current_path(previous);
     EXPECT_EQ(result, 11u);
+    const std::string belowFile = text + "/x";
+    request.file = belowFile.c_str();
+    EXPECT_EQ(platform::RealServices().ExecuteShellRequest(request), 3u);
     EXPECT_EQ(descriptors(), descriptorsBefore);
   }
 }

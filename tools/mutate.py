@@ -267,7 +267,8 @@ def read_classifications():
     for line in open(REPORT, encoding="utf-8"):
         cells = [c.strip() for c in re.split(r"(?<!\\)\|", line.strip().strip("|"))]
         if len(cells) == 5 and cells[0].endswith(".cpp") and cells[4]:
-            verdicts[(cells[0], cells[3])] = cells[4]
+            # The original text too: a deleted statement reads `;` wherever it was.
+            verdicts[(cells[0], cells[2], cells[3])] = cells[4]
     return verdicts
 
 
@@ -307,20 +308,20 @@ def write_report(args, results, total, finished, known):
                      f"{sums['e2e']} | {sums['survived']} | {100 * caught / compiled:.0f} % |")
     survivors = [m for m, o in results if o == "survived"]
     invisible = sum(1 for m in survivors
-                    if verdicts.get((m.file, cell(m.mutated)), "").startswith("no visible change"))
+                    if verdicts.get((m.file, cell(m.original), cell(m.mutated)), "").startswith("no visible change"))
     visible = compiled - invisible
     lines.append("")
     if visible:
         lines.append(f"Caught of those that change visible behaviour: {caught} of {visible} "
                      f"({100 * caught / visible:.1f} %); {invisible} survivors change nothing "
-                     f"visible, {len(survivors) - invisible} are not yet classified as such.")
+                     f"visible; {len(survivors) - invisible} are faults or not yet classified.")
     lines.append("")
     lines.append("Survivors (the last column is filled by hand):")
     lines.append("")
     lines.append("| File | Line | Original | Mutant | Verdict |")
     lines.append("|---|---|---|---|---|")
     for m in sorted(survivors, key=lambda m: (m.file, m.line)):
-        verdict = verdicts.get((m.file, cell(m.mutated)), "")
+        verdict = verdicts.get((m.file, cell(m.original), cell(m.mutated)), "")
         lines.append(f"| {m.file} | {m.line} | {cell(m.original)} | {cell(m.mutated)} | "
                      f"{verdict} |")
     lines += ["", END]
