@@ -9,6 +9,7 @@
 #include "paths/path_strings.h"
 #include "paths/tokenize.h"
 #include "platform/platform.h"
+#include "support/current_folder.h"
 #include "support/path_helpers.h"
 #include "support/scratch_folder.h"
 
@@ -16,26 +17,12 @@ namespace quill {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::CurrentFolderScope;
 using testing::EntryNames;
 using testing::Exists;
 using testing::ReadWholeFile;
 using testing::ScratchFolder;
 using testing::WithForeignSeparators;
-
-// Makes `folder` the current folder for one scope.
-class CurrentFolderScope {
- public:
-  explicit CurrentFolderScope(const std::string& folder) : previous_(fs::current_path()) {
-    fs::current_path(folder);
-  }
-  ~CurrentFolderScope() {
-    std::error_code error;
-    fs::current_path(previous_, error);
-  }
-
- private:
-  fs::path previous_;
-};
 
 std::size_t EntryCount(const std::string& folder) {
   return static_cast<std::size_t>(

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <string>
 
 #include "environment/directory_tree.h"
@@ -17,6 +16,7 @@
 #include "platform/command_line.h"
 #include "platform/platform.h"
 #include "progress/progress_indicator.h"
+#include "support/current_folder.h"
 #include "support/fake_services.h"
 #include "support/programs.h"
 #include "support/scoped_environment.h"
@@ -218,12 +218,9 @@ TEST(FindProgram, TakesTheFixedProgramFilesFolders) {
   testing::ScratchFolder scratch;
   scratch.WriteFile("C:/Program Files/one");
   scratch.WriteFile("C:/Program Files (x86)/two");
-  const std::filesystem::path previous = std::filesystem::current_path();
-  std::filesystem::current_path(scratch.Path());
-  const std::string one = FindProgram("one"), two = FindProgram("two");
-  std::filesystem::current_path(previous);
-  EXPECT_EQ(one, "C:\\Program Files\\one");
-  EXPECT_EQ(two, "C:\\Program Files (x86)\\two");
+  testing::CurrentFolderScope inScratch(scratch.Path());
+  EXPECT_EQ(FindProgram("one"), "C:\\Program Files\\one");
+  EXPECT_EQ(FindProgram("two"), "C:\\Program Files (x86)\\two");
 }
 
 }  // namespace

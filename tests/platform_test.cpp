@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/command_line.h"
+#include "support/current_folder.h"
 #include "support/fake_services.h"
 #include "support/scratch_folder.h"
 
@@ -303,12 +304,11 @@ TEST(Processes, RefusedStartsGiveTheShellsCodes) {
     // "true" is no program, so its start is refused as a bad format.
     const std::string text = scratch.WriteFile("true", "text");
     fs::permissions(text, fs::perms::owner_exec, fs::perm_options::add);
-    const fs::path previous = fs::current_path();
-    fs::current_path(scratch.Path());
     request.file = "true";
-    result = platform::RealServices().ExecuteShellRequest(request);
-    fs::current_path(previous);
-    EXPECT_EQ(result, 11u);
+    {
+      testing::CurrentFolderScope inScratch(scratch.Path());
+      EXPECT_EQ(platform::RealServices().ExecuteShellRequest(request), 11u);
+    }
     const std::string belowFile = text + "/x";
     request.file = belowFile.c_str();
     EXPECT_EQ(platform::RealServices().ExecuteShellRequest(request), 3u);
