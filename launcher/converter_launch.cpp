@@ -12,12 +12,16 @@
 namespace quill {
 
 bool LaunchConverter(const std::string& inputPath) {
-  std::string parameters = ConverterParameters(inputPath);
+  std::string parameters = QuoteIfNeeded(inputPath);
+  std::string startParameters = ConverterParameters(inputPath);
   std::string program =
       AddTrailingSeparator(PathFolder(ModulePath()), '\\') + "kestrel" + platform::kProgramSuffix;
   ShellRunner runner;
   runner.SetFile(program.c_str());
+  // A refusal shows the parameters as the plain quoting gives them on every
+  // system; only the start needs the form that carries the path whole.
   runner.SetParameters(parameters.c_str());
+  if (startParameters != parameters) runner.SetStartParameters(startParameters.c_str());
   runner.Execute();
   return true;
 }

@@ -6,7 +6,8 @@
 namespace quill {
 
 // Starts the converter beside this program on `inputPath` through the shell
-// and returns at once; always true.
+// and returns at once; always true. A refused start is recorded with
+// `QuoteIfNeeded` of the path as its parameters, on every system.
 bool LaunchConverter(const std::string& inputPath);
 
 // The parameter string that starts the converter on `inputPath`: on Windows

@@ -79,17 +79,26 @@ bool ShellRunner::SetFile(const char* name) {
 bool ShellRunner::SetParameters(const char* text) {
   parametersText = Text(text);
   parameters = parametersText.c_str();
+  // A start form belongs to the parameters it was set for.
+  startParameters = nullptr;
+  return true;
+}
+
+bool ShellRunner::SetStartParameters(const char* text) {
+  startParametersText = Text(text);
+  startParameters = startParametersText.c_str();
   return true;
 }
 
 bool ShellRunner::Execute() {
+  const char* given = startParameters != nullptr ? startParameters : parameters;
   platform::ShellRequest request;
   request.operation = operation;
   request.file = file;
-  request.parameters = parameters;
+  request.parameters = given;
   if (file == nullptr) {
     // With no file, the parameter string names what to open.
-    request.file = parameters;
+    request.file = given;
     request.parameters = nullptr;
   }
   request.directory = directory;

@@ -22,6 +22,10 @@ class ShellRunner {
   // The file to start: `name` when it exists, else what `FindProgram` finds.
   virtual bool SetFile(const char* name);
   virtual bool SetParameters(const char* text);
+  // The parameter string the start itself is given, where it must differ
+  // from the one SetParameters set, which a refusal still shows. Without it,
+  // and after every SetParameters, the start is given that one.
+  bool SetStartParameters(const char* text);
   // True when the shell accepted the request; else false after a dump entry.
   virtual bool Execute();
   // Starts the Explorer with `parameters`.
@@ -38,6 +42,9 @@ class ShellRunner {
   std::string fileText;
   std::string parametersText;
   std::string directoryText;
+  // Null until SetStartParameters.
+  const char* startParameters = nullptr;
+  std::string startParametersText;
 };
 
 // The dump entry for a refused request: the text of the shell's error code,

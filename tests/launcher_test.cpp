@@ -2,10 +2,14 @@
 // fake clock and a recording process start.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "environment/directory_tree.h"
+#include "environment/dump_log.h"
 #include "environment/special_folders.h"
 #include "environment/time_format.h"
 #include "launcher/converter_launch.h"
@@ -160,6 +164,33 @@ TEST(ShellRunner, ReportsARefusalWithTheShellsText) {
             "being processed.");
 }
 
+// A refused start shows the plain quoting of the path on every system, while
+// the start itself gets the path whole where no shell splits it.
+TEST(LaunchConverter, RefusalShowsThePlainQuotingOfThePath) {
+  testing::ScratchFolder scratch;
+  SetDumpFolderBaseForTesting(scratch.Path());
+  testing::FakeServices fake;
+  fake.shellResult = 2;
+  const std::string dumpFile =
+      scratch.Join("Temp/Temp/DbgDump/WZ/" + FormatTime(fake.CalendarTime(), "%m%d_%H") + ".txt");
+  for (const auto& [input, shown] :
+       {std::pair<std::string, std::string>{"C:\\a b\\1.in_", "\"C:\\a b\\1.in_\""},
+        {"/tmp/q\"x y/1.in_", "\"/tmp/q\"x y/1.in_\""},
+        {"/tmp/q\"x/1.in_", "/tmp/q\"x/1.in_"},
+        {"\"/tmp/a b\"", "\"/tmp/a b\""}}) {
+    SCOPED_TRACE(input);
+    fake.starts.clear();
+    LaunchConverter(input);
+    const std::string dump = testing::ReadWholeFile(dumpFile);
+    const std::string ending = "\tParamaters=\"" + shown + "\"\r\n";
+    EXPECT_EQ(dump.substr(dump.size() - std::min(dump.size(), ending.size())), ending);
+    ASSERT_EQ(fake.starts.size(), 1u);
+    EXPECT_EQ(platform::kWindows ? std::vector<std::string>{fake.starts[0].parameters}
+                                 : platform::SplitCommandLine(fake.starts[0].parameters),
+              std::vector<std::string>{platform::kWindows ? shown : input});
+  }
+}
+
 TEST(ShellRunner, PassesItsSettingsToTheShell) {
   testing::FakeServices fake;
   {
@@ -191,6 +222,16 @@ TEST(ShellRunner, PassesItsSettingsToTheShell) {
     EXPECT_FALSE(runner.Execute());
     fake.shellResult = 33;
     EXPECT_TRUE(runner.Execute());
+  }
+  {
+    // A start form stands in only for the parameters it was set after.
+    ShellRunner runner;
+    runner.SetStartParameters("given");
+    runner.Execute();
+    runner.Explore("next");
+    ASSERT_EQ(fake.starts.size(), 6u);
+    EXPECT_EQ(fake.starts[4].file, "given");
+    EXPECT_EQ(fake.starts[5].parameters, "next");
   }
 }
 

@@ -260,6 +260,38 @@ TEST(Environment, ProcessQueries) {
   }
 }
 
+// The temporary fallback's folder of the user's name is made with its
+// missing parents on Windows (on POSIX it lies one level below /tmp, whose
+// parents are the system's) and refused when a file or a link stands at any
+// level of it.
+TEST(Environment, PrivateFolderIsMadeWholeAndRefusesWhatStandsInTheWay) {
+  namespace fs = std::filesystem;
+  struct Case {
+    const char* planted;  // at "have"
+    const char* path;
+    bool made;
+    bool onPosix = true;
+  };
+  for (const Case& c : {Case{"", "one", true}, Case{"", "a/b\\c", true, false},
+                        Case{"folder", "have", true}, Case{"file", "have/x/y", false},
+                        Case{"link", "have", false}, Case{"link", "have/x", false, false}}) {
+    SCOPED_TRACE(std::string(c.planted) + " " + c.path);
+    if (!c.onPosix && !platform::kWindows) continue;
+    testing::ScratchFolder scratch;
+    const std::string victim = scratch.MakeFolder("victim");
+    const std::string planted = c.planted;
+    if (planted == "folder") fs::create_directory(scratch.Join("have"));
+    if (planted == "folder") fs::permissions(scratch.Join("have"), fs::perms::owner_all);
+    if (planted == "file") scratch.WriteFile("have");
+    if (planted == "link" && !platform::MakeLinkForTesting(victim, scratch.Join("have"), true)) {
+      continue;  // not on Wine
+    }
+    const std::string path = scratch.Path() + "\\" + c.path;
+    EXPECT_EQ(platform::MakePrivateFolder(path.c_str()), c.made);
+    EXPECT_TRUE(fs::is_empty(victim));
+  }
+}
+
 TEST(Time, LocalTimeFollowsThePlatform) {
   std::tm converted{};
   EXPECT_TRUE(platform::LocalTime(86400 * 365, &converted));

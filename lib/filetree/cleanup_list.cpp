@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <utility>
-#include <vector>
 
 #include "environment/directory_tree.h"
 #include "filetree/folder_listing.h"
@@ -148,13 +147,14 @@ void PurgeOldSharedFiles(const platform::SharedFolder& folder, const std::string
                          const StringList& levels, const std::string& pattern, std::int32_t days) {
   const std::int64_t now = platform::System().CalendarTime();
   CleanupList& list = ProcessCleanupList();
-  std::vector<std::string> names;
+  StringList names;
   if (!platform::ListSharedFolder(folder, &names)) return;
   std::string prefix = base;
   for (const std::string& level : levels) prefix = AddTrailingSeparator(prefix, '\\') + level;
   prefix = AddTrailingSeparator(prefix, '\\');
-  for (const std::string& name : names) {
-    if (!MatchesPattern(name, pattern)) continue;
+  // Through the library's own filter, so a long listing shows the same
+  // "Extract files ..." line, step for step, and erases it, as any purge.
+  for (const std::string& name : FilterByPattern(names, pattern)) {
     // Links, folders and devices are never the purge's business.
     const platform::SharedEntry entry = platform::LookAtSharedEntry(folder, name.c_str());
     if (entry.kind != platform::SharedEntry::kFile || entry.readOnly) continue;

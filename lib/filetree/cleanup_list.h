@@ -77,7 +77,9 @@ void PurgeOldFiles(const char* path, std::int32_t days);
 // The same purge for `folder`, the folder `levels` below `base` in a tree
 // other users can write, opened by the caller without following links: only
 // its regular files whose names match `pattern` are queued, each with
-// AddOldSharedFile, under the path `base`\level\...\name.
+// AddOldSharedFile, under the path `base`\level\...\name. Like
+// PurgeOldFiles, it shows an "Extract files ..." line while it filters a
+// listing of ten entries or more.
 void PurgeOldSharedFiles(const platform::SharedFolder& folder, const std::string& base,
                          const StringList& levels, const std::string& pattern, std::int32_t days);
 
