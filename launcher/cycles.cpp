@@ -46,14 +46,18 @@ std::string MakeWorkFolder() {
     // file's creation makes it.
     folder = alternativeBaseForTesting.empty() ? SpecialFolder(CSIDL_COMMON_DOCUMENTS)
                                                : alternativeBaseForTesting;
-    // Its two Temp levels are the dump log's too: made open to every user, as
-    // the dump log makes them, so a run that gets here first does not keep
-    // other users' entries out.
-    OpenSharedTree(folder, {"Temp", "Temp"}, true);
+    // Every user falls back to this same folder, so each of its levels is
+    // made open to all of them (sticky, as the dump log's Temp levels are):
+    // the first user to get here must not shut the others out. The files in
+    // it stay private to their owners.
+    StringList levels{"Temp", "Temp", kWorkFolderName};
+    const std::string stem = PathStem(ModulePath());
+    if (!stem.empty()) levels.push_back(stem);
+    OpenSharedTree(folder, levels, true);
     folder = AddTrailingSeparator(folder, '\\') + "Temp";
     folder = AddTrailingSeparator(folder, '\\') + "Temp";
     folder = AddTrailingSeparator(folder, '\\') + kWorkFolderName;
-    folder = AddTrailingSeparator(folder, '\\') + PathStem(ModulePath());
+    folder = AddTrailingSeparator(folder, '\\') + stem;
     WriteDumpEntry(folder);
   }
   return AddTrailingSeparator(folder, '\\');
@@ -68,7 +72,11 @@ bool RunCycle() {
   // Only these two exact names go: numbered outputs of late converters stay.
   platform::RemoveFile(input.c_str());
   platform::RemoveFile(output.c_str());
-  CreateEmptyFile(input);
+  // A folder that cannot be made has been recorded already; a name that
+  // another user holds in a shared work folder is recorded here, once.
+  if (!CreateEmptyFile(input) && FolderExists(RemoveTrailingSeparator(folder))) {
+    WriteDumpEntry("Can't create " + input);
+  }
   LaunchConverter(input);
 
   ConsoleProgressBar bar;
@@ -76,7 +84,9 @@ bool RunCycle() {
   for (unsigned poll = 0; poll < kPollsPerCycle; ++poll) {
     bar.Step();
     platform::System().Sleep(kPollPauseMs);
-    if (PathExists(output, false)) break;
+    // Only a plain file of this user's answers: a FIFO or a file that
+    // another user planted at the name in a shared work folder does not.
+    if (platform::IsOwnPlainFile(output.c_str())) break;
     LaunchConverter(input);
   }
   return true;

@@ -3,9 +3,12 @@
 #include <clocale>
 
 #include "launcher/cycles.h"
+#include "platform/platform.h"
 
 int main(int /*argc*/, char** /*argv*/) {
   std::setlocale(LC_ALL, "");
+  // The progress line must not end the run when nobody reads it any more.
+  quill::platform::IgnoreBrokenPipes();
   quill::RunCycles();
   return 0;
 }

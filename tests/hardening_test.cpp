@@ -6,7 +6,10 @@
 #include <clocale>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "environment/directory_tree.h"
 #include "environment/dump_log.h"
@@ -22,6 +25,7 @@
 #include "progress/progress_indicator.h"
 #include "support/fake_clock_test.h"
 #include "support/fake_services.h"
+#include "support/plants.h"
 #include "support/scoped_environment.h"
 #include "support/scratch_folder.h"
 
@@ -101,10 +105,14 @@ TEST_F(Hardening, FolderOfTheUserUnderTmpIsUsedOnlyWhenPrivate) {
     const char* planted;  // what stands at the name before the run
     bool used;
   };
-  for (const Case& c : {Case{"nothing", true}, Case{"own private folder", true},
-                        Case{"link to a folder", false}, Case{"folder writable by all", false}}) {
+  for (const Case& c :
+       {Case{"nothing", true}, Case{"own private folder", true}, Case{"link to a folder", false},
+        Case{"folder writable by all", false}, Case{"plain file", false}}) {
     SCOPED_TRACE(c.planted);
     const std::string planted = c.planted;
+    const std::string dumpFile = DumpFileIn(scratch.Path(), fake.CalendarTime());
+    platform::RemoveFile(dumpFile.c_str());
+    if (planted == "plain file") std::ofstream(mine) << "in the way";
     if (planted == "own private folder") {
       fs::create_directory(mine);
       fs::permissions(mine, fs::perms::owner_all);
@@ -125,12 +133,26 @@ TEST_F(Hardening, FolderOfTheUserUnderTmpIsUsedOnlyWhenPrivate) {
       EXPECT_EQ(folder,
                 alternative + "\\Temp\\Temp\\r_Quill.tmp\\" + PathStem(ModulePath()) + "\\");
       // The shared levels are open to every user, whatever this umask.
-      EXPECT_EQ(fs::status(alternative + "/Temp/Temp").permissions(),
-                fs::perms::all | fs::perms::sticky_bit);
-      const std::string dump = ReadLibraryFile(DumpFileIn(scratch.Path(), fake.CalendarTime()));
-      EXPECT_NE(dump.find("\tCan't create \\tmp\\" + user + "\r\n"), std::string::npos) << dump;
-      // Its shared Temp levels were made or found, never reported as unmade.
-      EXPECT_EQ(dump.find("\\Temp\r\n"), std::string::npos) << dump;
+      for (const std::string level :
+           {"/Temp/Temp", "/Temp/Temp/r_Quill.tmp", "/Temp/Temp/r_Quill.tmp/quill_tests"}) {
+        EXPECT_EQ(fs::status(alternative + level).permissions(),
+                  fs::perms::all | fs::perms::sticky_bit)
+            << level;
+      }
+      // One refusal and the alternative, behind a header that names the
+      // refused folder: the work folder below it is never tried, so there is
+      // no second "Can't create" for the same folder.
+      std::istringstream dump(ReadLibraryFile(dumpFile));
+      std::vector<std::string> lines;
+      for (std::string line; std::getline(dump, line);) lines.push_back(line);
+      ASSERT_EQ(lines.size(), 3u) << dump.str();
+      EXPECT_NE(
+          lines[0].find("\t" + UserName() + "\t\t" + mine + "\t\t" + CurrentFolder() + "\t\t"),
+          std::string::npos)
+          << lines[0];
+      EXPECT_EQ(lines[1].substr(lines[1].rfind('\t')), "\tCan't create \\tmp\\" + user + "\r");
+      EXPECT_EQ(lines[2].substr(lines[2].rfind('\t')),
+                "\t" + alternative + "\\Temp\\Temp\\r_Quill.tmp\\" + PathStem(ModulePath()) + "\r");
       EXPECT_TRUE(fs::is_empty(victim));
     }
     fs::remove_all(mine);
@@ -138,32 +160,90 @@ TEST_F(Hardening, FolderOfTheUserUnderTmpIsUsedOnlyWhenPrivate) {
   }
 }
 
-TEST_F(Hardening, DumpFileUnavailableForAWhile) {
-  const std::string file = DumpFileIn(scratch.Path(), fake.CalendarTime());
-  ASSERT_TRUE(CreateDirectoryTree(PathFolder(file)));
-  // A folder at the file's name: no open for appending succeeds, whoever asks.
-  ASSERT_TRUE(platform::MakeDirectory(file.c_str()));
-  const std::uint64_t start = fake.elapsedMs;
-  fake.onSleep = [&] {
-    if (fake.elapsedMs - start == 2000) platform::RemoveFolder(file.c_str());
-  };
-  EXPECT_TRUE(WriteDumpEntry(std::string("after two seconds")));
-  EXPECT_EQ(fake.SleptMs(), 2000u);
-  EXPECT_NE(ReadLibraryFile(file).find("\tafter two seconds\r\n"), std::string::npos);
+// Stands for another process holding the dump file until the fake clock
+// reaches `heldUntilMs`.
+testing::FakeServices* holderClock = nullptr;
+std::uint64_t heldUntilMs = 0;
+bool HeldElsewhere() {
+  return holderClock->elapsedMs < heldUntilMs;
+}
 
-  // Longer than the 10 s allowed, in the next hour's file: the record is
-  // dropped and nothing else changes.
-  const std::string before = ReadLibraryFile(file);
-  fake.onSleep = nullptr;
-  fake.sleeps.clear();
-  fake.Advance(3600 * 1000);
-  const std::string nextHour = DumpFileIn(scratch.Path(), fake.CalendarTime());
-  ASSERT_NE(nextHour, file);
-  ASSERT_TRUE(platform::MakeDirectory(nextHour.c_str()));
-  EXPECT_FALSE(WriteDumpEntry(std::string("dropped")));
-  EXPECT_EQ(fake.SleptMs(), 10'000u);
-  EXPECT_TRUE(FolderExists(nextHour));
-  EXPECT_EQ(ReadLibraryFile(file), before);
+TEST_F(Hardening, DumpFileHeldForAWhileIsWaitedForAtMostTenSeconds) {
+  holderClock = &fake;
+  platform::SharedFileSeams seams;
+  seams.heldElsewhere = HeldElsewhere;
+  platform::SetSharedFileSeamsForTesting(seams);
+  const std::string file = DumpFileIn(scratch.Path(), fake.CalendarTime());
+  struct Case {
+    std::uint64_t holdMs;
+    bool stored;
+    std::uint64_t sleptMs;
+  };
+  for (const Case& c : {Case{2000, true, 2000}, Case{12'000, false, 10'000}}) {
+    SCOPED_TRACE(c.holdMs);
+    fake.sleeps.clear();
+    heldUntilMs = fake.elapsedMs + c.holdMs;
+    const std::string before = ReadLibraryFile(file);
+    EXPECT_EQ(WriteDumpEntry(std::string("held ") + std::to_string(c.holdMs)), c.stored);
+    EXPECT_EQ(fake.SleptMs(), c.sleptMs);
+    EXPECT_EQ(ReadLibraryFile(file).size() > before.size(), c.stored);
+  }
+  platform::SetSharedFileSeamsForTesting(platform::SharedFileSeams{});
+}
+
+// Another user's names at every hand-off name: each is refused on the first
+// try, nothing is written through it, no open waits on a FIFO, and none
+// answers a cycle.
+TEST_F(Hardening, PlantedNamesAreRefusedAtOnceLeftAloneAndAnswerNoCycle) {
+  using testing::Plant;
+  const std::string victim = scratch.WriteFile("victim.txt", "keep me");
+  testing::ScopedEnvironmentValue tmp("TMP", scratch.Path().c_str());
+  int planted = 0;
+  for (Plant plant :
+       {Plant::kFifo, Plant::kSocket, Plant::kFolder, Plant::kHardLink, Plant::kSymbolicLink}) {
+    SCOPED_TRACE(testing::PlantName(plant));
+    // The hour's dump file, a fresh hour for each plant: dropped at once.
+    fake.Advance(3600 * 1000);
+    const std::string hour = DumpFileIn(scratch.Path(), fake.CalendarTime());
+    ASSERT_TRUE(CreateDirectoryTree(PathFolder(hour)));
+    if (!testing::MakePlant(plant, hour, victim)) continue;  // not on this system
+    ++planted;
+    fake.sleeps.clear();
+    EXPECT_FALSE(WriteDumpEntry(std::string("planted")));
+    EXPECT_EQ(fake.SleptMs(), 0u);
+
+    // A cycle's input, or any output name: not created, not truncated.
+    const std::string input = scratch.Join(std::string("in-") + testing::PlantName(plant));
+    ASSERT_TRUE(testing::MakePlant(plant, input, victim));
+    EXPECT_FALSE(CreateEmptyFile(input));
+
+    // Planted at the output name after the cycle cleared it: never an answer.
+    const std::string output =
+        WorkFolderUnderTemp() + FormatTime(fake.CalendarTime(), "%H%M%S") + ".in_.out";
+    fake.starts.clear();
+    fake.onSleep = [&] {
+      if (fake.sleeps.size() == 1) testing::MakePlant(plant, output, victim);
+    };
+    RunCycle();
+    fake.onSleep = nullptr;
+    EXPECT_EQ(fake.starts.size(), 101u);
+    EXPECT_EQ(testing::ReadWholeFile(victim), "keep me");
+  }
+  EXPECT_GE(planted, platform::kWindows ? 1 : 5);
+}
+
+TEST_F(Hardening, AnInputThatCannotBeCreatedIsRecordedOncePerCycle) {
+  testing::ScopedEnvironmentValue tmp("TMP", scratch.Path().c_str());
+  const std::int64_t start = fake.CalendarTime();
+  const std::string input = WorkFolderUnderTemp() + FormatTime(start, "%H%M%S") + ".in_";
+  // A folder at the name survives the cycle's removal of the old input.
+  ASSERT_TRUE(CreateDirectoryTree(input));
+  RunCycle();
+  const std::string dump = ReadLibraryFile(DumpFileIn(scratch.Path(), start));
+  const std::string entry = "\tCan't create " + input + "\r\n";
+  const std::size_t first = dump.find(entry);
+  ASSERT_NE(first, std::string::npos) << dump;
+  EXPECT_EQ(dump.find(entry, first + 1), std::string::npos) << dump;
 }
 
 TEST_F(Hardening, LinkPlantedAtTheInputNameLeavesItsTargetAlone) {

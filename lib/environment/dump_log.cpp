@@ -45,6 +45,18 @@ struct StreamCloser {
 };
 using Stream = std::unique_ptr<std::FILE, StreamCloser>;
 
+// The dump folder WZ as last walked, and the base it was walked from.
+struct WalkedDumpFolder {
+  std::string base;
+  platform::SharedFolder folder;
+  platform::FileIdentity identity;
+};
+
+WalkedDumpFolder& DumpFolder() {
+  static WalkedDumpFolder walked;
+  return walked;
+}
+
 std::string SharedDocumentsFolder() {
   return dumpFolderBaseForTesting.empty() ? SpecialFolder(CSIDL_COMMON_DOCUMENTS)
                                           : dumpFolderBaseForTesting;
@@ -55,7 +67,10 @@ std::string SharedDocumentsFolder() {
 std::string HeaderLine() {
   std::string info = UserName();
   info += kLineBreak;
-  info += TempFolder();
+  // A folder of the user's name that was refused is still the one this
+  // process would have used, and the one to look at.
+  const std::string temporary = TempFolder();
+  info += temporary.empty() ? TempFolderName() : temporary;
   info += kLineBreak;
   info += CurrentFolder();
   info += kLineBreak;
@@ -94,18 +109,33 @@ bool WriteDumpRecord(std::string bytes) {
   const std::string stamp = FormatLocalTime(kFileStampFormat);
   // Every level is reached from the one above it without following a link,
   // and held open while it is used: another user can plant names in this tree.
+  // The walk is kept for later records as long as its path still leads to
+  // the folder held, which costs one status query instead of four opens.
   const std::string base = SharedDocumentsFolder();
-  StringList levels{"Temp", "Temp", "DbgDump"};
-  platform::SharedFolder folder = OpenSharedTree(base, levels, true);
-  if (dumpPrunePending) PurgeOldSharedFiles(folder, base, levels, "*.txt", kPurgeDays);
-  levels.push_back("WZ");
-  if (folder.IsOpen()) folder = OpenSharedTree(base, levels, true);
-  if (dumpPrunePending) PurgeOldSharedFiles(folder, base, levels, "*.txt", kPurgeDays);
+  WalkedDumpFolder& walked = DumpFolder();
+  if (dumpPrunePending || walked.base != base || !walked.folder.IsOpen() ||
+      !(platform::IdentityOfPath(walked.folder.Path()) == walked.identity)) {
+    StringList levels{"Temp", "Temp", "DbgDump"};
+    platform::SharedFolder folder = OpenSharedTree(base, levels, true);
+    if (dumpPrunePending) PurgeOldSharedFiles(folder, base, levels, "*.txt", kPurgeDays);
+    levels.push_back("WZ");
+    if (folder.IsOpen()) folder = OpenSharedTree(base, levels, true);
+    if (dumpPrunePending) PurgeOldSharedFiles(folder, base, levels, "*.txt", kPurgeDays);
+    walked.base = base;
+    walked.identity = platform::IdentityOf(folder);
+    walked.folder = std::move(folder);
+  }
+  const platform::SharedFolder& folder = walked.folder;
   const std::string name = stamp + ".txt";
   dumpPrunePending = false;
 
+  // A folder, FIFO, socket, device or second name of another file planted at
+  // the hour's name is dropped at once: waiting cannot make it a dump file.
   const Stream file(OpenWithRetry(
-      [&folder, &name] { return platform::OpenSharedFile(folder, name.c_str()); }, kOpenSeconds));
+      [&folder, &name](bool* refused) {
+        return platform::OpenSharedFile(folder, name.c_str(), refused);
+      },
+      kOpenSeconds));
   if (!file) return false;
   return platform::AppendRecord(file.get(), HeaderLine, bytes);
 }

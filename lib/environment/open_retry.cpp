@@ -28,11 +28,12 @@ std::FILE* OpenFileWithRetry(const char* path, const char* mode, std::int32_t se
   // An empty mode can never open anything; it is not handed to the runtime.
   const bool usableMode = mode != nullptr && *mode != '\0';
   return OpenWithRetry(
-      [&]() -> std::FILE* { return usableMode ? platform::OpenStream(path, mode) : nullptr; },
+      [&](bool*) -> std::FILE* { return usableMode ? platform::OpenStream(path, mode) : nullptr; },
       seconds);
 }
 
-std::FILE* OpenWithRetry(const std::function<std::FILE*()>& open, std::int32_t seconds) {
+std::FILE* OpenWithRetry(const std::function<std::FILE*(bool* refused)>& open,
+                         std::int32_t seconds) {
   const std::int32_t attempts = AttemptCount(seconds);
 
   // This wait gets an overall count of its own even inside another one.
@@ -43,8 +44,9 @@ std::FILE* OpenWithRetry(const std::function<std::FILE*()>& open, std::int32_t s
 
   std::FILE* stream = nullptr;
   for (std::int32_t attempt = 1; attempt <= attempts; ++attempt) {
-    stream = open();
-    if (stream != nullptr) break;
+    bool refused = false;
+    stream = open(&refused);
+    if (stream != nullptr || refused) break;
     platform::System().Sleep(kPauseMs);
     bar.Step();
   }

@@ -146,6 +146,11 @@ std::string UserName();
 // effective user and writable by nobody else. False when it is refused.
 bool MakePrivateFolder(const char* path);
 
+// Makes a write to a pipe whose reader has gone fail with an error instead of
+// ending the process (SIGPIPE ignored on POSIX; nothing to do on Windows).
+// Programs started later get the default disposition back.
+void IgnoreBrokenPipes();
+
 // ---- Which system ----------------------------------------------------------
 
 #ifdef _WIN32
@@ -165,8 +170,27 @@ inline constexpr char kProgramExtension[] = "";
 // `_mkdir`: true when the folder was created.
 bool MakeDirectory(const char* path);
 // `_creat` with read-and-write permission, then `_close`: true when the file
-// was created or truncated. On POSIX a symbolic link at `path` is refused.
+// was created or truncated. The name is opened without following a link and
+// without blocking, and only what the opened handle shows to be a regular file
+// with one link (on POSIX also owned by this user) is truncated: a link, FIFO,
+// socket, device or folder planted at the name is refused and left alone.
 bool CreateEmptyFileAt(const char* path);
+// True when `path` is a regular file, not a link or reparse point, and on
+// POSIX one with a single name, owned by the effective user: what counts as
+// a converter's output.
+bool IsOwnPlainFile(const char* path);
+// Opens `path` for reading in binary mode without following a link and
+// without blocking, and keeps the stream only when the opened handle is a
+// regular file with exactly one link. Null otherwise.
+std::FILE* OpenPlainFileForReading(const char* path);
+// Opens `path` for writing in binary mode, truncated, without following a
+// link and without blocking: a missing file is created, an existing one is
+// used only when the opened handle is a regular file with one link (on POSIX
+// also owned by this user). Null otherwise, with nothing truncated.
+std::FILE* OpenOwnFileForWriting(const char* path);
+// True when `path` is a real folder (no link or junction), on POSIX owned by
+// the effective user and writable by nobody else; nothing is created.
+bool IsPrivateFolder(const char* path);
 // `remove` of a file: true on success.
 bool RemoveFile(const char* path);
 // Removal of an empty folder: true on success.
@@ -190,11 +214,13 @@ bool ListFolder(const std::string& folder, std::vector<FolderEntry>* entries);
 // Appends one record to `stream`, a file opened for appending: first what
 // `header` makes, when the file is empty at that moment (it is called only
 // then), then `bytes`. Records of concurrent writers never tear or
-// interleave: on POSIX the record is one write on the append descriptor, on
-// Windows it is written under an exclusive lock of the whole file, asked for
-// ten times a second for at most 10 s of the Services clock, and flushed
-// before the unlock. False, with nothing written, when the stream is not a
-// regular file or the lock is not had in time; errors while writing are not
+// interleave: each is written under an exclusive lock of the whole file
+// (`flock` on POSIX, `LockFileEx` on Windows), asked for again and again for
+// at most 10 s of the Services clock, and a record that a full disk cuts
+// short is cut off the file again before the unlock, so every line stays
+// whole. On POSIX the lock is let go when the stream is closed. False, with
+// nothing written, when the stream is not a regular file with exactly one
+// link or the lock is not had in time; errors while writing are not
 // reported.
 bool AppendRecord(std::FILE* stream, std::string (*header)(), std::string_view bytes);
 
@@ -252,12 +278,32 @@ SharedFolder OpenSharedBase(const std::string& path);
 SharedFolder OpenSharedLevel(const SharedFolder& parent, const char* name, bool create,
                              SharedLevel* outcome);
 
-// Opens the file `name` inside `folder` for appending, never through a link:
-// an existing file is opened without asking to create it, a missing one is
-// created exclusively (mode 0666 set explicitly on POSIX) and, when another
-// process made it first, opened as existing. A stream the caller closes, or
-// null.
-std::FILE* OpenSharedFile(const SharedFolder& folder, const char* name);
+// Opens the file `name` inside `folder` for appending, never through a link
+// and never blocking: an existing file is opened without asking to create it,
+// a missing one is created exclusively (mode 0666 set explicitly on POSIX)
+// and, when another process made it first, opened as existing. Only a regular
+// file with exactly one link is kept. A stream the caller closes, or null;
+// with null, `refused` (when given) tells whether the name holds something no
+// wait can turn into a usable file (a link, folder, FIFO, socket, device or
+// multiply-linked file), as opposed to a file that may become available.
+std::FILE* OpenSharedFile(const SharedFolder& folder, const char* name, bool* refused = nullptr);
+
+// What tells one file or folder from every other on the machine: device and
+// inode on POSIX, volume serial number and file index on Windows.
+struct FileIdentity {
+  std::uint64_t volume = 0;
+  std::uint64_t index = 0;
+  bool known = false;
+  bool operator==(const FileIdentity& other) const {
+    return known && other.known && volume == other.volume && index == other.index;
+  }
+};
+
+// The identity of the folder held open; not known when it cannot be read.
+FileIdentity IdentityOf(const SharedFolder& folder);
+// The identity of what `path` names now, links followed: compared with a
+// held folder's, one status query tells whether the path still leads there.
+FileIdentity IdentityOfPath(const std::string& path);
 
 // What a name inside a shared folder is, looked at without following it.
 struct SharedEntry {
@@ -276,11 +322,14 @@ bool ListSharedFolder(const SharedFolder& folder, std::vector<std::string>* name
 bool RemoveSharedFile(const SharedFolder& folder, const char* name);
 
 // For tests: the kernel's refusal of opens that may create an existing file
-// of another user in a sticky folder (fs.protected_regular), and a call made
-// just before a missing shared file is created, to stage a race.
+// of another user in a sticky folder (fs.protected_regular), a call made
+// just before a missing shared file is created, to stage a race, and a call
+// before every open that, answering true, fails it as a file that another
+// process holds for a while would.
 struct SharedFileSeams {
   bool refuseCreatingOpenOfExisting = false;
   void (*beforeCreate)() = nullptr;
+  bool (*heldElsewhere)() = nullptr;
 };
 void SetSharedFileSeamsForTesting(const SharedFileSeams& seams);
 
@@ -317,14 +366,14 @@ bool ListFolderWithStatus(const std::string& folder, std::vector<FolderEntryStat
 // How HoldFileFromWriters keeps writers out.
 enum class HoldKind {
   kOpen,        // Windows: open without sharing; POSIX: owner's write bit off
-  kRecordLock,  // Windows: shared open with the record lock taken; POSIX: refused
+  kRecordLock,  // a shared open with the record lock taken
 };
 
 // Keeps `path` unavailable to other writers for `milliseconds` of real time,
 // then releases it: with kOpen on Windows it is held open without sharing, on
 // POSIX its owner's write permission is taken away (which does not stop
-// root); with kRecordLock (Windows only) the lock that AppendRecord takes is
-// held. False when the file could not be taken.
+// root); with kRecordLock the lock that AppendRecord takes is held. False when the file could not
+// be taken.
 bool HoldFileFromWriters(const char* path, std::uint32_t milliseconds,
                          HoldKind kind = HoldKind::kOpen);
 

@@ -18,6 +18,13 @@ namespace {
 
 constexpr std::size_t kPathBuffer = 260;
 
+// A folder of the effective user's that nobody else may change.
+bool IsPrivate(int fd) {
+  struct stat status {};
+  return fstat(fd, &status) == 0 && S_ISDIR(status.st_mode) && status.st_uid == geteuid() &&
+         (status.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
 }  // namespace
 
 std::string ModuleFileName() {
@@ -88,9 +95,17 @@ bool MakePrivateFolder(const char* path) {
   if (fd < 0) return false;
   // A umask may have taken the owner's own bits away.
   if (made) fchmod(fd, 0700);
-  struct stat status {};
-  const bool usable = fstat(fd, &status) == 0 && S_ISDIR(status.st_mode) &&
-                      status.st_uid == geteuid() && (status.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+  const bool usable = IsPrivate(fd);
+  close(fd);
+  return usable;
+}
+
+bool IsPrivateFolder(const char* path) {
+  const std::string name = posix::SystemPath(path);
+  if (name.empty()) return false;
+  const int fd = open(name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool usable = IsPrivate(fd);
   close(fd);
   return usable;
 }

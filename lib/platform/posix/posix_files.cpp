@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -24,6 +25,25 @@ std::string SystemPath(const char* path) {
     if (c == '\\') c = '/';
   }
   return converted;
+}
+
+bool IsSinglePlainFile(int fd, bool ownOnly) {
+  struct stat status {};
+  return fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_nlink == 1 &&
+         (!ownOnly || status.st_uid == geteuid());
+}
+
+bool IsLastingRefusal(int error) {
+  // ELOOP: a link (O_NOFOLLOW); EISDIR: a folder; ENXIO: a FIFO without a
+  // reader, a socket or a device without its driver; ENOTDIR: a file where a
+  // folder level was expected. A permission or a held file can pass.
+  return error == ELOOP || error == EISDIR || error == ENXIO || error == ENOTDIR ||
+         error == ENODEV || error == EOPNOTSUPP;
+}
+
+void ClearNonBlocking(int fd) {
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
 }
 
 }  // namespace posix
@@ -65,18 +85,26 @@ class Descriptor {
   int fd_;
 };
 
-bool WriteAll(int fd, const char* bytes, std::size_t size) {
+// Writes every byte, counting what went out in `total` when given.
+bool WriteAll(int fd, const char* bytes, std::size_t size, std::size_t* total = nullptr) {
   while (size > 0) {
     ssize_t written = write(fd, bytes, size);
     if (written < 0) {
       if (errno == EINTR) continue;
       return false;
     }
+    if (written == 0) return false;
+    if (total != nullptr) *total += static_cast<std::size_t>(written);
     bytes += written;
     size -= static_cast<std::size_t>(written);
   }
   return true;
 }
+
+// How long AppendRecord asks for the record lock: a hundred times a second
+// for at most 10 s of the Services clock.
+constexpr std::uint32_t kLockAttempts = 1000;
+constexpr std::uint32_t kLockPauseMs = 10;
 
 // The Windows stat refuses wildcards, and a trailing separator on anything
 // but a root; the same names are refused here so the library behaves alike.
@@ -168,11 +196,49 @@ bool MakeDirectory(const char* path) {
 bool CreateEmptyFileAt(const char* path) {
   std::string systemPath = posix::SystemPath(path);
   if (systemPath.empty()) return false;
-  // O_NOFOLLOW: a link planted at the name in a shared folder must not make
-  // us truncate the file it points to.
-  Descriptor file(open(systemPath.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC,
-                       S_IRUSR | S_IWUSR));
-  return file.valid() && file.Close();
+  // Opened before anything is truncated, and truncated only when the
+  // descriptor shows a file of our own with no other name: a link, FIFO or
+  // hard link planted at the name in a shared folder is left alone.
+  Descriptor file(
+      open(systemPath.c_str(), O_RDWR | O_CREAT | posix::kPlantSafeOpen, S_IRUSR | S_IWUSR));
+  if (!file.valid() || !posix::IsSinglePlainFile(file.get(), true)) return false;
+  return ftruncate(file.get(), 0) == 0 && file.Close();
+}
+
+bool IsOwnPlainFile(const char* path) {
+  struct stat status {};
+  return lstat(posix::SystemPath(path).c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+         status.st_nlink == 1 && status.st_uid == geteuid();
+}
+
+std::FILE* OpenPlainFileForReading(const char* path) {
+  const std::string systemPath = posix::SystemPath(path);
+  if (systemPath.empty()) return nullptr;
+  const int fd = open(systemPath.c_str(), O_RDONLY | posix::kPlantSafeOpen);
+  if (fd < 0) return nullptr;
+  if (!posix::IsSinglePlainFile(fd, false)) {
+    close(fd);
+    return nullptr;
+  }
+  posix::ClearNonBlocking(fd);
+  std::FILE* stream = fdopen(fd, "rb");
+  if (stream == nullptr) close(fd);
+  return stream;
+}
+
+std::FILE* OpenOwnFileForWriting(const char* path) {
+  const std::string systemPath = posix::SystemPath(path);
+  if (systemPath.empty()) return nullptr;
+  const int fd = open(systemPath.c_str(), O_WRONLY | O_CREAT | posix::kPlantSafeOpen, 0666);
+  if (fd < 0) return nullptr;
+  if (!posix::IsSinglePlainFile(fd, true) || ftruncate(fd, 0) != 0) {
+    close(fd);
+    return nullptr;
+  }
+  posix::ClearNonBlocking(fd);
+  std::FILE* stream = fdopen(fd, "wb");
+  if (stream == nullptr) close(fd);
+  return stream;
 }
 
 bool RemoveFile(const char* path) {
@@ -261,15 +327,38 @@ bool AppendRecord(std::FILE* stream, std::string (*header)(), std::string_view b
   // Nothing may be left in the stream's buffer to be written after the record.
   std::fflush(stream);
   const int fd = fileno(stream);
+  if (fd < 0) return false;
+  // One append lands whole against other writers, but a full disk can cut it
+  // short, and the next record would then run on in the same line. Under the
+  // lock that every writer takes, a cut record is taken back off the end
+  // before anyone else appends. A writer stuck while holding the lock must not
+  // stop everybody, so the lock is asked for, not waited for.
+  bool locked = false;
+  for (std::uint32_t attempt = 0;; ++attempt) {
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+      locked = true;
+      break;
+    }
+    // A file system without locks still gets its records, one append each.
+    if (errno != EWOULDBLOCK && errno != EINTR) break;
+    if (attempt == kLockAttempts) return false;
+    System().Sleep(kLockPauseMs);
+  }
+  // Decided under the lock, so only one writer ever finds the file empty.
   struct stat opened {};
-  if (fd < 0 || fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) return false;
-  // OpenStream opened it for appending without following a link, so the
-  // stream is the file of that name and every write goes to its end. One
-  // write lands whole, whatever other processes append at the same time.
+  if (fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) || opened.st_nlink != 1) return false;
   std::string record;
   if (opened.st_size == 0 && header != nullptr) record = header();
   record.append(bytes);
-  WriteAll(fd, record.data(), record.size());
+  std::size_t written = 0;
+  if (!WriteAll(fd, record.data(), record.size(), &written) && written > 0 && locked) {
+    const off_t end = lseek(fd, 0, SEEK_CUR);
+    if (end >= static_cast<off_t>(written)) {
+      static_cast<void>(ftruncate(fd, end - static_cast<off_t>(written)));
+    }
+  }
+  // The lock goes with the stream's close, which follows at once; an unlock
+  // of its own would only cost another system call per record.
   return true;
 }
 
@@ -278,9 +367,13 @@ bool AppendRecord(std::FILE* stream, std::string (*header)(), std::string_view b
 namespace quill::platform {
 
 bool HoldFileFromWriters(const char* path, std::uint32_t milliseconds, HoldKind kind) {
-  // Records are single appends here: there is no lock to hold.
-  if (kind == HoldKind::kRecordLock) return false;
   const std::string systemPath = posix::SystemPath(path);
+  if (kind == HoldKind::kRecordLock) {
+    Descriptor file(open(systemPath.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!file.valid() || flock(file.get(), LOCK_EX) != 0) return false;
+    RealServices().Sleep(milliseconds);
+    return flock(file.get(), LOCK_UN) == 0;
+  }
   struct stat status {};
   if (stat(systemPath.c_str(), &status) != 0) return false;
   const mode_t mode = status.st_mode & 07777;

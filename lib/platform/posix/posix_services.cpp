@@ -235,8 +235,12 @@ class PosixServices final : public Services {
   }
 
   void WriteError(std::string_view bytes) override {
+    // Nobody may be reading any more (a closed pipe, a full disk): the line is
+    // only for a watching person, so a failed write is let go, and the error
+    // indicator cleared so that later lines are tried again.
     std::fwrite(bytes.data(), 1, bytes.size(), stderr);
     std::fflush(stderr);
+    std::clearerr(stderr);
   }
 };
 
@@ -265,6 +269,11 @@ int RunAndWait(const std::string& program, const std::string& parameters,
     if (errno != EINTR) return -1;
   }
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+void IgnoreBrokenPipes() {
+  // Spawn gives every started program the default disposition back.
+  signal(SIGPIPE, SIG_IGN);
 }
 
 bool BlockInterruptForTesting(bool block) {

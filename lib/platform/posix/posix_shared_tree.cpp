@@ -98,30 +98,58 @@ SharedFolder OpenSharedLevel(const SharedFolder& parent, const char* name, bool 
   return level;
 }
 
-std::FILE* OpenSharedFile(const SharedFolder& folder, const char* name) {
-  if (!folder.IsOpen()) return nullptr;
-  constexpr int kAppend = O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC;
-  // Without O_CREAT an existing file of another user opens even where
-  // fs.protected_regular refuses creating opens in sticky folders.
-  int fd = OpenAt(Fd(folder), name, kAppend, 0);
-  if (fd < 0 && errno == ENOENT) {
-    if (seams.beforeCreate != nullptr) seams.beforeCreate();
-    fd = OpenAt(Fd(folder), name, kAppend | O_CREAT | O_EXCL, kSharedFileMode);
-    if (fd >= 0) {
-      fchmod(fd, kSharedFileMode);
-    } else if (errno == EEXIST) {
-      fd = OpenAt(Fd(folder), name, kAppend, 0);
+std::FILE* OpenSharedFile(const SharedFolder& folder, const char* name, bool* refused) {
+  bool lasting = false;
+  std::FILE* stream = nullptr;
+  if (folder.IsOpen() && (seams.heldElsewhere == nullptr || !seams.heldElsewhere())) {
+    constexpr int kAppend = O_WRONLY | O_APPEND | posix::kPlantSafeOpen;
+    // Without O_CREAT an existing file of another user opens even where
+    // fs.protected_regular refuses creating opens in sticky folders.
+    int fd = OpenAt(Fd(folder), name, kAppend, 0);
+    if (fd < 0 && errno == ENOENT) {
+      if (seams.beforeCreate != nullptr) seams.beforeCreate();
+      fd = OpenAt(Fd(folder), name, kAppend | O_CREAT | O_EXCL, kSharedFileMode);
+      if (fd >= 0) {
+        fchmod(fd, kSharedFileMode);
+      } else if (errno == EEXIST) {
+        fd = OpenAt(Fd(folder), name, kAppend, 0);
+      }
+    }
+    if (fd < 0) {
+      lasting = posix::IsLastingRefusal(errno);
+    } else {
+      // A FIFO with a reader, a device or a second name of another file opens
+      // too: AppendRecord's one status query of the descriptor, which it needs
+      // under its lock anyway, refuses those before a byte is written.
+      // O_NONBLOCK stays: it changes nothing for a regular file.
+      stream = fdopen(fd, "ab");
+      if (stream == nullptr) close(fd);
     }
   }
-  if (fd < 0) return nullptr;
-  struct stat opened {};
-  if (fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
-    close(fd);
-    return nullptr;
-  }
-  std::FILE* stream = fdopen(fd, "ab");
-  if (stream == nullptr) close(fd);
+  if (refused != nullptr) *refused = lasting;
   return stream;
+}
+
+namespace {
+
+FileIdentity IdentityOfStatus(const struct stat& status) {
+  return FileIdentity{static_cast<std::uint64_t>(status.st_dev),
+                      static_cast<std::uint64_t>(status.st_ino), true};
+}
+
+}  // namespace
+
+FileIdentity IdentityOf(const SharedFolder& folder) {
+  struct stat status {};
+  if (!folder.IsOpen() || fstat(Fd(folder), &status) != 0) return FileIdentity();
+  return IdentityOfStatus(status);
+}
+
+FileIdentity IdentityOfPath(const std::string& path) {
+  struct stat status {};
+  const std::string systemPath = path.empty() ? std::string(".") : posix::SystemPath(path.c_str());
+  if (stat(systemPath.c_str(), &status) != 0) return FileIdentity();
+  return IdentityOfStatus(status);
 }
 
 SharedEntry LookAtSharedEntry(const SharedFolder& folder, const char* name) {

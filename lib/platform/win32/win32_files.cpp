@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/win32/handle_checks.h"
 
 namespace quill::platform {
 namespace {
@@ -72,10 +73,90 @@ bool MakeDirectory(const char* path) {
   return _mkdir(Text(path)) == 0;
 }
 
+namespace win32 {
+
+bool IsSinglePlainFile(HANDLE handle) {
+  if (GetFileType(handle) != FILE_TYPE_DISK) return false;
+  BY_HANDLE_FILE_INFORMATION information;
+  std::memset(&information, 0, sizeof information);
+  return GetFileInformationByHandle(handle, &information) &&
+         (information.dwFileAttributes &
+          (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0 &&
+         information.nNumberOfLinks == 1;
+}
+
+std::FILE* StreamOnHandle(HANDLE handle, int flags, const char* mode) {
+  const int fd = _open_osfhandle(reinterpret_cast<std::intptr_t>(handle), flags);
+  if (fd < 0) {
+    CloseHandle(handle);
+    return nullptr;
+  }
+  std::FILE* stream = _fdopen(fd, mode);
+  if (stream == nullptr) _close(fd);
+  return stream;
+}
+
+}  // namespace win32
+
+namespace {
+
+// Opens `path` itself, never what a reparse point there names, and keeps the
+// handle only when it is a plain file with one name.
+HANDLE OpenPlainFile(const char* path, DWORD access, DWORD disposition) {
+  const HANDLE handle =
+      CreateFileA(Text(path), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
+                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return handle;
+  if (!win32::IsSinglePlainFile(handle)) {
+    CloseHandle(handle);
+    return INVALID_HANDLE_VALUE;
+  }
+  return handle;
+}
+
+// Cuts the file of `handle` to nothing.
+bool Truncate(HANDLE handle) {
+  LARGE_INTEGER start{};
+  return SetFilePointerEx(handle, start, nullptr, FILE_BEGIN) && SetEndOfFile(handle);
+}
+
+}  // namespace
+
 bool CreateEmptyFileAt(const char* path) {
-  int fd = _creat(Text(path), _S_IREAD | _S_IWRITE);
-  if (fd < 0) return false;
-  return _close(fd) == 0;
+  // As `_creat` does, but the file is truncated only once the handle shows a
+  // plain file with no second name: a link planted at the name is left alone.
+  const HANDLE file = OpenPlainFile(path, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const bool truncated = Truncate(file);
+  return CloseHandle(file) && truncated;
+}
+
+bool IsOwnPlainFile(const char* path) {
+  // No owner rule here (the shared folders' files inherit their permissions):
+  // a plain file with one name, no reparse point, asked of the file itself.
+  const HANDLE file = CreateFileA(
+      Text(path), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const bool plain = win32::IsSinglePlainFile(file);
+  CloseHandle(file);
+  return plain;
+}
+
+std::FILE* OpenPlainFileForReading(const char* path) {
+  const HANDLE file = OpenPlainFile(path, GENERIC_READ, OPEN_EXISTING);
+  if (file == INVALID_HANDLE_VALUE) return nullptr;
+  return win32::StreamOnHandle(file, _O_RDONLY | _O_BINARY, "rb");
+}
+
+std::FILE* OpenOwnFileForWriting(const char* path) {
+  const HANDLE file = OpenPlainFile(path, GENERIC_WRITE, OPEN_ALWAYS);
+  if (file == INVALID_HANDLE_VALUE) return nullptr;
+  if (!Truncate(file)) {
+    CloseHandle(file);
+    return nullptr;
+  }
+  return win32::StreamOnHandle(file, _O_WRONLY | _O_BINARY, "wb");
 }
 
 bool RemoveFile(const char* path) {
@@ -124,11 +205,14 @@ constexpr std::uint32_t kLockPauseMs = 100;
 
 bool AppendRecord(std::FILE* stream, std::string (*header)(), std::string_view bytes) {
   if (stream == nullptr) return false;
+  // The record goes straight to the handle: nothing of it may stay in the
+  // runtime's buffer, to be written after a cut record was taken back.
+  std::fflush(stream);
   const HANDLE file = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
   if (file == INVALID_HANDLE_VALUE) return false;
-  // The runtime's append mode seeks to the end and then writes, which another
-  // process can come between; the lock of the whole file keeps every record
-  // of every writer in one piece. A writer stuck while holding it must not
+  // A seek to the end and a write, which another process could come between;
+  // the lock of the whole file keeps every record of every writer in one
+  // piece. A writer stuck while holding it must not
   // stop every other process, so the lock is asked for, not waited for.
   for (std::uint32_t attempt = 0;; ++attempt) {
     OVERLAPPED whole{};
@@ -139,15 +223,29 @@ bool AppendRecord(std::FILE* stream, std::string (*header)(), std::string_view b
     if (attempt == kLockAttempts) return false;
     System().Sleep(kLockPauseMs);
   }
-  // Decided under the lock, so only one writer ever finds the file empty.
-  LARGE_INTEGER size{};
-  const bool empty = !GetFileSizeEx(file, &size) || size.QuadPart == 0;
-  if (empty && header != nullptr) {
-    const std::string line = header();
-    std::fwrite(line.data(), 1, line.size(), stream);
+  if (!win32::IsSinglePlainFile(file)) {
+    OVERLAPPED unlock{};
+    UnlockFileEx(file, 0, MAXDWORD, MAXDWORD, &unlock);
+    return false;
   }
-  if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), stream);
-  std::fflush(stream);
+  // Decided under the lock, so only one writer ever finds the file empty.
+  // The end is found by moving there, which needs no read access.
+  LARGE_INTEGER end{};
+  const LARGE_INTEGER none{};
+  const bool atEnd = SetFilePointerEx(file, none, &end, FILE_END) != 0;
+  std::string record;
+  if ((!atEnd || end.QuadPart == 0) && header != nullptr) record = header();
+  record.append(bytes);
+  DWORD done = 0;
+  const bool whole =
+      WriteFile(file, record.data(), static_cast<DWORD>(record.size()), &done, nullptr) &&
+      done == record.size();
+  if (!whole && atEnd) {
+    // A full disk cut the record short: it is taken off again before anyone
+    // else may append, so the next record starts a line of its own.
+    SetFilePointerEx(file, end, nullptr, FILE_BEGIN);
+    SetEndOfFile(file);
+  }
   OVERLAPPED unlock{};
   UnlockFileEx(file, 0, MAXDWORD, MAXDWORD, &unlock);
   return true;

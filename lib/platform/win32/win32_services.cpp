@@ -106,4 +106,8 @@ bool BlockInterruptForTesting(bool) {
   return false;
 }
 
+void IgnoreBrokenPipes() {
+  // A write to a pipe without a reader fails with an error here; no signal.
+}
+
 }  // namespace quill::platform

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/win32/handle_checks.h"
 
 namespace quill::platform {
 namespace {
@@ -53,10 +54,35 @@ SharedFolder OpenLevel(const std::string& path, SharedLevel* outcome) {
   return SharedFolder(reinterpret_cast<std::intptr_t>(handle), path);
 }
 
+// Write access only, as an append-mode fopen asks for, so a user who may
+// append to a shared log but not read it gets in; reading the attributes is
+// what the checks on the handle need, and gives no access to the content.
 HANDLE OpenFile(const std::string& path, DWORD disposition) {
-  return CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                     nullptr, disposition, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
-                     nullptr);
+  return CreateFileA(path.c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
+                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+}
+
+// True when the name holds what no wait turns into a dump file: a folder or
+// a reparse point. Asked only after an open failed, to tell it from a file
+// that is held or not ours to write.
+bool IsLastingRefusal(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0;
+}
+
+// What the system tells of an open handle, its identity among it.
+bool ReadInformation(HANDLE handle, BY_HANDLE_FILE_INFORMATION* information) {
+  std::memset(information, 0, sizeof *information);
+  return GetFileInformationByHandle(handle, information) != 0;
+}
+
+FileIdentity IdentityOfInformation(const BY_HANDLE_FILE_INFORMATION& information) {
+  return FileIdentity{
+      information.dwVolumeSerialNumber,
+      (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow,
+      true};
 }
 
 // Seconds since 1970 of a file time (100 ns steps since 1601).
@@ -107,8 +133,10 @@ SharedFolder OpenSharedLevel(const SharedFolder& parent, const char* name, bool 
   return level;
 }
 
-std::FILE* OpenSharedFile(const SharedFolder& folder, const char* name) {
+std::FILE* OpenSharedFile(const SharedFolder& folder, const char* name, bool* refused) {
+  if (refused != nullptr) *refused = false;
   if (!folder.IsOpen()) return nullptr;
+  if (seams.heldElsewhere != nullptr && seams.heldElsewhere()) return nullptr;
   const std::string path = Below(folder, name);
   HANDLE file = OpenFile(path, OPEN_EXISTING);
   if (file == INVALID_HANDLE_VALUE && IsMissingError(GetLastError())) {
@@ -118,20 +146,36 @@ std::FILE* OpenSharedFile(const SharedFolder& folder, const char* name) {
       file = OpenFile(path, OPEN_EXISTING);
     }
   }
-  if (file == INVALID_HANDLE_VALUE) return nullptr;
-  const DWORD attributes = AttributesOf(file);
-  if (attributes == 0 || (attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY))) {
-    CloseHandle(file);
+  if (file == INVALID_HANDLE_VALUE) {
+    if (refused != nullptr) *refused = IsLastingRefusal(path);
     return nullptr;
   }
-  const int fd = _open_osfhandle(reinterpret_cast<std::intptr_t>(file), _O_APPEND | _O_BINARY);
-  if (fd < 0) {
+  if (!win32::IsSinglePlainFile(file)) {
     CloseHandle(file);
+    if (refused != nullptr) *refused = true;
     return nullptr;
   }
-  std::FILE* stream = _fdopen(fd, "ab");
-  if (stream == nullptr) _close(fd);
-  return stream;
+  return win32::StreamOnHandle(file, _O_APPEND | _O_BINARY, "ab");
+}
+
+FileIdentity IdentityOf(const SharedFolder& folder) {
+  BY_HANDLE_FILE_INFORMATION information;
+  if (!folder.IsOpen() ||
+      !ReadInformation(reinterpret_cast<HANDLE>(folder.Handle()), &information)) {
+    return FileIdentity();
+  }
+  return IdentityOfInformation(information);
+}
+
+FileIdentity IdentityOfPath(const std::string& path) {
+  const HANDLE named = CreateFileA(path.empty() ? "." : path.c_str(), 0,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (named == INVALID_HANDLE_VALUE) return FileIdentity();
+  BY_HANDLE_FILE_INFORMATION information;
+  const bool read = ReadInformation(named, &information);
+  CloseHandle(named);
+  return read ? IdentityOfInformation(information) : FileIdentity();
 }
 
 SharedEntry LookAtSharedEntry(const SharedFolder& folder, const char* name) {

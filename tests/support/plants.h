@@ -1,0 +1,19 @@
+// Names that another local user could plant in a shared folder, made for
+// tests: a FIFO, a socket, a hard link or a symbolic link at a path.
+#pragma once
+
+#include <string>
+
+namespace quill::testing {
+
+enum class Plant { kFifo, kSocket, kFolder, kHardLink, kSymbolicLink };
+
+// A short name for test traces.
+const char* PlantName(Plant plant);
+
+// Makes `plant` at `path` (separators as the library writes them); a link
+// leads to `victim`, an existing file. False
+// when this system cannot make it (Wine has no FIFOs or sockets).
+bool MakePlant(Plant plant, const std::string& path, const std::string& victim);
+
+}  // namespace quill::testing
