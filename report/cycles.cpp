@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <iterator>
 #include <map>
 #include <unordered_map>
 
@@ -15,7 +16,7 @@ namespace {
 constexpr char kInputPattern[] = "*.in_";
 constexpr char kOutputSuffix[] = ".out";
 
-bool EndsWith(const std::string& text, const std::string& end) {
+bool EndsWith(std::string_view text, std::string_view end) {
   return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
@@ -40,7 +41,7 @@ std::int64_t FloorSecondMs(std::int64_t ms) {
 }
 
 // "YYYY/MM/DD HH:MM:SS" in local time, as calendar milliseconds.
-bool ParseEntryTime(const std::string& line, std::int64_t* ms) {
+bool ParseEntryTime(std::string_view line, std::int64_t* ms) {
   static const char kShape[] = "dddd/dd/dd dd:dd:dd";
   if (line.size() < 19) return false;
   for (int i = 0; i < 19; ++i) {
@@ -63,6 +64,30 @@ bool ParseEntryTime(const std::string& line, std::int64_t* ms) {
   if (seconds == static_cast<std::time_t>(-1)) return false;
   *ms = static_cast<std::int64_t>(seconds) * 1000;
   return true;
+}
+
+// The program and text of a line of the entry form, "YYYY/MM/DD HH:MM:SS",
+// TAB, program, TAB, text (a CR at the end left out), its time not yet
+// read; false for header lines and lines of another form.
+bool SplitDumpLine(std::string_view line, std::string_view* program, std::string_view* text) {
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  if (line.size() < 20 || line[19] != '\t') return false;
+  const std::size_t tab = line.find('\t', 20);
+  if (tab == std::string_view::npos) return false;
+  *program = line.substr(20, tab - 20);
+  *text = line.substr(tab + 1);
+  // A header line: the user's name, then the folders, each followed by two
+  // TABs.
+  return text->empty() || text->front() != '\t' || !EndsWith(*text, "\t\t");
+}
+
+// True when one of `windows`, which follow each other without overlapping,
+// holds `ms`: only the last one that starts at or before it can.
+bool InSomeWindow(std::int64_t ms, const std::vector<EntryWindow>& windows) {
+  const auto after = std::upper_bound(
+      windows.begin(), windows.end(), ms,
+      [](std::int64_t at, const EntryWindow& window) { return at < window.fromMs; });
+  return after != windows.begin() && ms < std::prev(after)->toMs;
 }
 
 }  // namespace
@@ -144,9 +169,24 @@ std::vector<std::string> DumpFileNames(const std::vector<Cycle>& cycles) {
   return names;
 }
 
-bool IsHandOffProgram(const std::string& program) {
-  const std::string name = ToLower(program);
+bool IsHandOffProgram(std::string_view program) {
+  // Longer names cannot match; no need to lower-case a long text.
+  if (program.size() > 12) return false;
+  const std::string name = ToLower(std::string(program));
   return name == "launcher" || name == "kestrel" || name == "launcher.exe" || name == "kestrel.exe";
+}
+
+std::vector<EntryWindow> EntryWindows(const std::vector<Cycle>& cycles) {
+  std::vector<EntryWindow> windows;
+  windows.reserve(cycles.size());
+  for (std::size_t i = 0; i < cycles.size(); ++i) {
+    EntryWindow window{FloorSecondMs(cycles[i].startMs), cycles[i].startMs + kRunGapMs};
+    if (i + 1 < cycles.size()) {
+      window.toMs = std::min(window.toMs, FloorSecondMs(cycles[i + 1].startMs));
+    }
+    windows.push_back(window);
+  }
+  return windows;
 }
 
 void AttachEntries(std::vector<Cycle>* cycles, std::vector<DumpEntry> entries) {
@@ -156,40 +196,46 @@ void AttachEntries(std::vector<Cycle>* cycles, std::vector<DumpEntry> entries) {
       entries.end());
   std::stable_sort(entries.begin(), entries.end(),
                    [](const DumpEntry& a, const DumpEntry& b) { return a.timeMs < b.timeMs; });
+  const std::vector<EntryWindow> windows = EntryWindows(*cycles);
   for (std::size_t i = 0; i < cycles->size(); ++i) {
-    Cycle& cycle = (*cycles)[i];
-    const std::int64_t from = FloorSecondMs(cycle.startMs);
-    std::int64_t to = cycle.startMs + kRunGapMs;
-    if (i + 1 < cycles->size()) to = std::min(to, FloorSecondMs((*cycles)[i + 1].startMs));
     auto first =
-        std::lower_bound(entries.begin(), entries.end(), from,
+        std::lower_bound(entries.begin(), entries.end(), windows[i].fromMs,
                          [](const DumpEntry& entry, std::int64_t ms) { return entry.timeMs < ms; });
-    for (auto it = first; it != entries.end() && it->timeMs < to; ++it) {
-      cycle.entries.push_back(*it);
+    for (auto it = first; it != entries.end() && it->timeMs < windows[i].toMs; ++it) {
+      (*cycles)[i].entries.push_back(*it);
     }
   }
 }
 
-std::vector<DumpEntry> ParseDumpText(const std::string& text) {
-  std::vector<DumpEntry> entries;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    start = end + 1;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    DumpEntry entry;
-    if (line.size() < 20 || line[19] != '\t' || !ParseEntryTime(line, &entry.timeMs)) continue;
-    const std::size_t tab = line.find('\t', 20);
-    if (tab == std::string::npos) continue;
-    entry.program = line.substr(20, tab - 20);
-    entry.text = line.substr(tab + 1);
-    // A header line: the user's name, then the folders, each followed by two
-    // TABs.
-    if (!entry.text.empty() && entry.text.front() == '\t' && EndsWith(entry.text, "\t\t")) continue;
-    entries.push_back(std::move(entry));
+bool ParseDumpLine(std::string_view line, DumpEntry* entry) {
+  std::string_view program, text;
+  if (!SplitDumpLine(line, &program, &text) || !ParseEntryTime(line, &entry->timeMs)) return false;
+  entry->program = std::string(program);
+  entry->text = std::string(text);
+  return true;
+}
+
+bool ParseEntryThatMatters(std::string_view line, const std::vector<EntryWindow>& windows,
+                           DumpEntry* entry) {
+  std::string_view program, text;
+  if (!SplitDumpLine(line, &program, &text) || !IsHandOffProgram(program) ||
+      !ParseEntryTime(line, &entry->timeMs) || !InSomeWindow(entry->timeMs, windows)) {
+    return false;
   }
+  entry->program = std::string(program);
+  entry->text = std::string(text);
+  return true;
+}
+
+std::vector<DumpEntry> ParseDumpText(const std::string& text, std::size_t maxLineBytes) {
+  std::vector<DumpEntry> entries;
+  auto take = [&entries](const std::string& line) {
+    DumpEntry entry;
+    if (ParseDumpLine(line, &entry)) entries.push_back(std::move(entry));
+  };
+  LineCutter cutter(maxLineBytes);
+  cutter.Feed(text, take);
+  cutter.Finish(take);
   return entries;
 }
 

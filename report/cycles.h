@@ -2,8 +2,11 @@
 // dump log's entries. Plain functions of plain lists: no file system here.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quill::report {
@@ -62,16 +65,71 @@ std::vector<std::string> DumpFileNames(const std::vector<Cycle>& cycles);
 
 // True for the programs of a hand-off: launcher and kestrel, with or without
 // ".exe", in any case.
-bool IsHandOffProgram(const std::string& program);
+bool IsHandOffProgram(std::string_view program);
 
-// Gives each cycle the hand-off programs' entries of its window: from the
-// second of its start up to the second of the next cycle's start, and no
-// further than kRunGapMs.
+// The calendar time [fromMs, toMs) whose dump entries belong to one cycle.
+struct EntryWindow {
+  std::int64_t fromMs = 0;
+  std::int64_t toMs = 0;
+};
+
+// Each cycle's window, in the order of `cycles`: from the second of its start
+// up to the second of the next cycle's start, and no further than kRunGapMs.
+std::vector<EntryWindow> EntryWindows(const std::vector<Cycle>& cycles);
+
+// Gives each cycle the hand-off programs' entries of its window (see
+// EntryWindows).
 void AttachEntries(std::vector<Cycle>* cycles, std::vector<DumpEntry> entries);
 
-// The entry lines of one dump file's text; header lines and lines of another
-// form are skipped.
-std::vector<DumpEntry> ParseDumpText(const std::string& text);
+// The longest dump line kept; the rest of a longer line is dropped, so a
+// file that anyone can write costs bounded memory.
+constexpr std::size_t kMaxDumpLineBytes = 65536;
+
+// Cuts bytes that arrive in pieces into lines ended by LF, each without its
+// LF and cut to at most `maxLineBytes`.
+class LineCutter {
+ public:
+  explicit LineCutter(std::size_t maxLineBytes = kMaxDumpLineBytes) : max_(maxLineBytes) {}
+
+  // Adds the next piece; hands each line it completes to `take`.
+  template <typename Take>
+  void Feed(std::string_view bytes, Take&& take) {
+    while (!bytes.empty()) {
+      const std::size_t end = bytes.find('\n');
+      if (line_.size() < max_) line_.append(bytes.substr(0, std::min(end, max_ - line_.size())));
+      if (end == std::string_view::npos) return;
+      take(static_cast<const std::string&>(line_));
+      line_.clear();
+      bytes.remove_prefix(end + 1);
+    }
+  }
+
+  // Hands on the last line when the bytes did not end with LF.
+  template <typename Take>
+  void Finish(Take&& take) {
+    if (!line_.empty()) take(static_cast<const std::string&>(line_));
+    line_.clear();
+  }
+
+ private:
+  std::size_t max_;
+  std::string line_;
+};
+
+// One line of a dump file (a CR at its end is left out) as an entry; false
+// for header lines and lines of another form.
+bool ParseDumpLine(std::string_view line, DumpEntry* entry);
+
+// ParseDumpLine for the entries that can matter only: a hand-off program's
+// inside one of `windows` (EntryWindows of cycles ordered by start). The program
+// is looked at before the time, which takes a time-zone conversion: most
+// lines of a log that every user shares can be dropped without one.
+bool ParseEntryThatMatters(std::string_view line, const std::vector<EntryWindow>& windows,
+                           DumpEntry* entry);
+
+// The entry lines of one dump file's text, each line cut to `maxLineBytes`.
+std::vector<DumpEntry> ParseDumpText(const std::string& text,
+                                     std::size_t maxLineBytes = kMaxDumpLineBytes);
 
 // The part of an entry's text that names the failure: up to its first TAB.
 std::string FailureKind(const std::string& text);

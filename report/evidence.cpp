@@ -2,14 +2,19 @@
 
 #include <cstdio>
 #include <memory>
+#include <string_view>
 
 #include "environment/special_folders.h"
 #include "launcher/cycles.h"
+#include "paths/file_status.h"
 #include "paths/path_strings.h"
 #include "platform/platform.h"
 
 namespace quill::report {
 namespace {
+
+// Dump files are read in pieces of this size, whatever their length.
+constexpr std::size_t kReadBytes = 65536;
 
 bool IsPlainFolder(const std::string& path) {
   platform::EntryStatus status;
@@ -17,23 +22,32 @@ bool IsPlainFolder(const std::string& path) {
          status.kind == platform::EntryKind::kFolder;
 }
 
-// The whole content of a plain file; empty when it is anything else.
-std::string ReadPlainFile(const std::string& path) {
+bool Exists(const std::string& path) {
   platform::EntryStatus status;
-  if (!platform::ReadEntryStatus(path.c_str(), &status) ||
-      status.kind != platform::EntryKind::kFile) {
-    return std::string();
-  }
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> stream(platform::OpenStream(path.c_str(), "rb"),
-                                                         std::fclose);
-  if (!stream) return std::string();
-  std::string content;
-  char buffer[65536];
+  return platform::ReadEntryStatus(RemoveTrailingSeparator(path).c_str(), &status);
+}
+
+// Adds the entries that matter of one dump file, which is opened only when
+// it is a plain file with one name, so a FIFO, a device or a link planted at
+// its name is never read and never blocks.
+void ReadEntriesOfFile(const std::string& path, const std::vector<EntryWindow>& windows,
+                       std::vector<DumpEntry>* entries) {
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> stream(
+      platform::OpenPlainFileForReading(path.c_str()), std::fclose);
+  if (!stream) return;
+  auto take = [&](const std::string& line) {
+    DumpEntry entry;
+    if (ParseEntryThatMatters(line, windows, &entry)) {
+      entries->push_back(std::move(entry));
+    }
+  };
+  LineCutter cutter;
+  std::vector<char> buffer(kReadBytes);
   std::size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, stream.get())) > 0) {
-    content.append(buffer, got);
+  while ((got = std::fread(buffer.data(), 1, buffer.size(), stream.get())) > 0) {
+    cutter.Feed(std::string_view(buffer.data(), got), take);
   }
-  return content;
+  cutter.Finish(take);
 }
 
 std::string LauncherProgramPath() {
@@ -71,12 +85,23 @@ bool ReadWorkFolder(const std::string& folder, std::vector<FileTime>* files, std
 }
 
 std::string DefaultWorkFolder() {
-  const std::string underTemp = WorkFolderBelow(TempFolderName(), LauncherProgramPath());
-  if (IsPlainFolder(underTemp)) return underTemp;
   std::string shared = SpecialFolder(CSIDL_COMMON_DOCUMENTS);
   for (const char* name : {"Temp", "Temp"}) shared = AddTrailingSeparator(shared, '\\') + name;
-  const std::string alternative = WorkFolderBelow(shared, LauncherProgramPath());
-  return IsPlainFolder(alternative) ? alternative : underTemp;
+  bool isUserFolder = false;
+  const std::string temporary = TempFolderName(&isUserFolder);
+  return ChooseWorkFolder(temporary, isUserFolder, WorkFolderBelow(shared, LauncherProgramPath()));
+}
+
+std::string ChooseWorkFolder(const std::string& temporaryFolder, bool isUserFallback,
+                             const std::string& alternative) {
+  const std::string underTemp = WorkFolderBelow(temporaryFolder, LauncherProgramPath());
+  // Anyone may take the fallback's name first; launcher then works in the
+  // alternative, and what is below that name is never read.
+  const std::string bare = RemoveTrailingSeparator(temporaryFolder);
+  const bool refused = isUserFallback && Exists(bare) && !platform::IsPrivateFolder(bare.c_str());
+  if (!refused && IsPlainFolder(underTemp)) return underTemp;
+  if (IsPlainFolder(alternative)) return alternative;
+  return refused ? alternative : underTemp;
 }
 
 std::string DefaultDumpFolder() {
@@ -88,15 +113,12 @@ std::string DefaultDumpFolder() {
 }
 
 std::vector<DumpEntry> ReadDumpEntries(const std::string& dumpFolder,
-                                       const std::vector<std::string>& fileNames) {
+                                       const std::vector<std::string>& fileNames,
+                                       const std::vector<EntryWindow>& windows) {
   std::vector<DumpEntry> entries;
   if (!IsPlainFolder(dumpFolder)) return entries;
   const std::string base = AddTrailingSeparator(dumpFolder, '\\');
-  for (const std::string& name : fileNames) {
-    std::vector<DumpEntry> found = ParseDumpText(ReadPlainFile(base + name));
-    entries.insert(entries.end(), std::make_move_iterator(found.begin()),
-                   std::make_move_iterator(found.end()));
-  }
+  for (const std::string& name : fileNames) ReadEntriesOfFile(base + name, windows, &entries);
   return entries;
 }
 

@@ -15,16 +15,28 @@ namespace quill::report {
 // listed.
 bool ReadWorkFolder(const std::string& folder, std::vector<FileTime>* files, std::string* problem);
 
-// Where launcher works: `<temporary folder>\r_Quill.tmp\launcher\` when that
-// folder exists, else the one under the shared documents folder when that
-// exists, else the first.
+// Where launcher works: ChooseWorkFolder for this process's temporary folder
+// and the alternative under the shared documents folder. Creates nothing.
 std::string DefaultWorkFolder();
+
+// launcher's choice of work folder, given its temporary folder: the temporary
+// folder counts as it is when the system or the environment names it; the
+// fallback named after the user counts only when it is missing (launcher
+// would make it) or this user's private folder, a real one. Answers
+// `<temporary folder>\r_Quill.tmp\launcher\` when that counts and exists,
+// else `alternative` when that exists, else the first when the temporary
+// folder counts and `alternative` when it does not.
+std::string ChooseWorkFolder(const std::string& temporaryFolder, bool isUserFallback,
+                             const std::string& alternative);
 
 // `<shared documents folder>\Temp\Temp\DbgDump\WZ\`.
 std::string DefaultDumpFolder();
 
-// The entries of the named files of `dumpFolder` that exist as plain files.
+// The entries that can matter (ParseEntryThatMatters) of the named files of `dumpFolder`
+// that are plain files with one name, read in pieces of bounded size with
+// each line cut to kMaxDumpLineBytes.
 std::vector<DumpEntry> ReadDumpEntries(const std::string& dumpFolder,
-                                       const std::vector<std::string>& fileNames);
+                                       const std::vector<std::string>& fileNames,
+                                       const std::vector<EntryWindow>& windows);
 
 }  // namespace quill::report

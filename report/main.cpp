@@ -1,18 +1,47 @@
 // quill-report: what each hand-off cycle of launcher did, read from the work
 // folder and the dump log.
+#include <cerrno>
 #include <clocale>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "report/report.h"
 
+namespace {
+
+// Writes `bytes` to standard output and closes it: 0 when everything went
+// out, else the error number of the failure. Checked once, at the end,
+// because a failed write may show only when the buffer is flushed.
+int WriteStandardOutput(const std::string& bytes) {
+  errno = 0;
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size();
+  int error = written ? 0 : errno;
+  const bool closed = std::fclose(stdout) == 0;
+  if (error == 0 && !closed) {
+    // A standard output that was never open is no failure when nothing was
+    // meant for it.
+    if (bytes.empty() && errno == EBADF) return 0;
+    error = errno;
+  }
+  if ((!written || !closed) && error == 0) error = EIO;
+  return error;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   std::setlocale(LC_ALL, "");
   const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
   const quill::report::ReportResult result = quill::report::RunReport(arguments);
-  std::fwrite(result.output.data(), 1, result.output.size(), stdout);
-  std::fflush(stdout);
+  const int error = WriteStandardOutput(result.output);
   std::fwrite(result.error.data(), 1, result.error.size(), stderr);
-  return result.status;
+  // A reader that went away wants no more: with SIGPIPE at its default the
+  // process has already ended; with it ignored, the write fails with EPIPE.
+  if (error == 0 || error == EPIPE) return result.status;
+  const std::string line =
+      std::string("quill-report: cannot write the standard output: ") + std::strerror(error) + "\n";
+  std::fwrite(line.data(), 1, line.size(), stderr);
+  return 2;
 }

@@ -9,15 +9,19 @@
 #include "report/evidence.h"
 #include "report/forms.h"
 #include "report/options.h"
+#include "report/visible_text.h"
 
 namespace quill::report {
 namespace {
 
 constexpr char kProgram[] = "quill-report: ";
 
+// Writes the picture only into a file of this user's with no other name:
+// a FIFO, link, folder or another user's file planted at the name is refused
+// and left alone, and nothing waits for a reader.
 bool WriteWholeFile(const std::string& path, const std::string& content) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> stream(platform::OpenStream(path.c_str(), "wb"),
-                                                         std::fclose);
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> stream(
+      platform::OpenOwnFileForWriting(path.c_str()), std::fclose);
   if (!stream) return false;
   const bool written =
       std::fwrite(content.data(), 1, content.size(), stream.get()) == content.size();
@@ -37,7 +41,7 @@ ReportResult RunReport(const std::vector<std::string>& arguments) {
   const Options options = ParseOptions(arguments, platform::System().CalendarTime());
   if (!options.error.empty()) {
     result.status = 2;
-    result.error = kProgram + options.error + "\n" + UsageText();
+    result.error = kProgram + TerminalText(options.error) + "\n" + UsageText();
     return result;
   }
   if (options.help) {
@@ -51,7 +55,7 @@ ReportResult RunReport(const std::vector<std::string>& arguments) {
   std::string problem;
   if (!ReadWorkFolder(folder, &files, &problem)) {
     result.status = 2;
-    result.error = kProgram + problem + "\n";
+    result.error = kProgram + TerminalText(problem) + "\n";
     return result;
   }
 
@@ -61,18 +65,18 @@ ReportResult RunReport(const std::vector<std::string>& arguments) {
   std::vector<Cycle> cycles = SelectCycles(FindCycles(files), selection, options.sinceMs);
   const std::string dumpFolder =
       options.dumpFolder.empty() ? DefaultDumpFolder() : options.dumpFolder;
-  AttachEntries(&cycles, ReadDumpEntries(dumpFolder, DumpFileNames(cycles)));
+  AttachEntries(&cycles, ReadDumpEntries(dumpFolder, DumpFileNames(cycles), EntryWindows(cycles)));
   const Summary summary = Summarize(cycles);
 
   if (options.json) {
     result.output = JsonLines(folder, cycles, summary);
-    result.error = std::string(kProgram) + "read " + folder + "\n";
+    result.error = std::string(kProgram) + "read " + TerminalText(folder) + "\n";
   } else {
     result.output = TableText(folder, cycles, summary);
   }
   if (!options.svgFile.empty() && !WriteWholeFile(options.svgFile, TimelineSvg(folder, cycles))) {
     result.status = 2;
-    result.error += kProgram + std::string("cannot write ") + options.svgFile + "\n";
+    result.error += kProgram + std::string("cannot write ") + TerminalText(options.svgFile) + "\n";
     return result;
   }
   result.status = summary.answered == summary.cycles ? 0 : 1;

@@ -4,6 +4,7 @@
 
 #include "environment/time_format.h"
 #include "report/forms.h"
+#include "report/visible_text.h"
 
 namespace quill::report {
 namespace {
@@ -20,31 +21,6 @@ constexpr char kAnswerColour[] = "#1a9641";
 constexpr char kLateColour[] = "#f39c12";
 constexpr char kFailureColour[] = "#d7191c";
 constexpr char kUnansweredBand[] = "#fbd5d5";
-
-// Text for XML: markup characters escaped, and bytes outside printable
-// ASCII (the system's code page need not be UTF-8) shown as '?'.
-std::string Escape(const std::string& text) {
-  std::string out;
-  for (unsigned char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        out.push_back(c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?');
-    }
-  }
-  return out;
-}
 
 std::string Number(double value) {
   char text[32];
@@ -92,7 +68,7 @@ std::string InputBar(double x, double y) {
 }
 
 std::string Text(double x, double y, const std::string& text, const char* extra = "") {
-  return "<text x=\"" + Number(x) + "\" y=\"" + Number(y) + "\"" + extra + ">" + Escape(text) +
+  return "<text x=\"" + Number(x) + "\" y=\"" + Number(y) + "\"" + extra + ">" + XmlText(text) +
          "</text>\n";
 }
 

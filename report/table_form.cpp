@@ -2,6 +2,7 @@
 
 #include "environment/time_format.h"
 #include "report/forms.h"
+#include "report/visible_text.h"
 
 namespace quill::report {
 namespace {
@@ -37,9 +38,9 @@ std::string TableText(const std::string& folder, const std::vector<Cycle>& cycle
                                        {"late", true},      {"failures", true}};
   std::vector<std::vector<std::string>> rows;
   for (const Cycle& cycle : cycles) {
-    rows.push_back({std::to_string(cycle.run), LocalTimeText(cycle.startMs), cycle.input,
-                    Answered(cycle) ? "yes" : "NO", MsText(LatencyMs(cycle)),
-                    std::to_string(cycle.outputOffsetsMs.size()),
+    rows.push_back({std::to_string(cycle.run), LocalTimeText(cycle.startMs),
+                    TerminalText(cycle.input), Answered(cycle) ? "yes" : "NO",
+                    MsText(LatencyMs(cycle)), std::to_string(cycle.outputOffsetsMs.size()),
                     std::to_string(LateOutputs(cycle)), std::to_string(cycle.entries.size())});
   }
   std::vector<std::size_t> widths;
@@ -57,7 +58,9 @@ std::string TableText(const std::string& folder, const std::vector<Cycle>& cycle
     return text + "\n";
   };
 
-  std::string out = "work folder: " + folder + "\n";
+  // Names and texts come from files that other users can write: none of
+  // their bytes may reach the terminal as a control.
+  std::string out = "work folder: " + TerminalText(folder) + "\n";
   if (cycles.empty()) return out + "no cycles\n";
   std::vector<std::string> headings;
   for (const Column& column : columns) headings.push_back(column.heading);
@@ -71,7 +74,7 @@ std::string TableText(const std::string& folder, const std::vector<Cycle>& cycle
          std::to_string(summary.lateOutputs) + " late outputs; " +
          std::to_string(summary.failureEntries) + " failure entries\n";
   for (const FailureCount& failure : summary.failures) {
-    out += "  \"" + failure.text + "\" x " + std::to_string(failure.count) + "\n";
+    out += "  \"" + TerminalText(failure.text) + "\" x " + std::to_string(failure.count) + "\n";
   }
   return out;
 }

@@ -1,19 +1,27 @@
 // quill-report over synthetic work folders: real files with chosen write
-// times, real dump files, the whole program run in-process.
+// times, real dump files, the whole program run in-process; also what other
+// local users can plant there (hostile bytes, links, FIFOs, huge lines).
 #include "report/report.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "launcher/cycles.h"
 #include "platform/platform.h"
+#include "report/cycles.h"
+#include "report/evidence.h"
 #include "report/forms.h"
+#include "report/visible_text.h"
 #include "support/scratch_folder.h"
 
 namespace quill {
@@ -337,6 +345,195 @@ TEST(Report, SvgFileHasTheStatedSizeOneRowPerCycleAndALegend) {
   const report::ReportResult unwritable =
       report::RunReport({"--svg", scratch.Join("no/such/folder.svg"), work});
   EXPECT_EQ(unwritable.status, 2);
+}
+
+// The library's spelling of a path (`\` inside) as this system spells it.
+std::string NativeSpelling(std::string path) {
+  if (!platform::kWindows) std::replace(path.begin(), path.end(), '\\', '/');
+  return path;
+}
+
+// True for UTF-8 (the JSON library refuses anything else, overlong forms and
+// surrogates too) without the controls XML 1.0 forbids.
+bool IsXmlText(const std::string& text) {
+  try {
+    (void)nlohmann::json(text).dump();
+  } catch (const nlohmann::json::exception&) {
+    return false;
+  }
+  return std::none_of(text.begin(), text.end(), [](char c) {
+    return static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r';
+  });
+}
+
+TEST(Report, HostileBytesAreEscapedForTheTerminalAndReplacedForXml) {
+  const std::string r = "\xEF\xBF\xBD";
+  struct Case {
+    std::string raw, terminal, xml;
+  };
+  const std::vector<Case> cases = {
+      {std::string("\x1b]0;t\x07\x1b[2J\x7f\t\r\n\0", 15),
+       "\\x1b]0;t\\x07\\x1b[2J\\x7f\t\\x0d\\x0a\\x00",
+       "\\x1b]0;t\\x07\\x1b[2J\\x7f\t\\x0d\\x0a\\x00"},
+      {"\xc2\x9b\xc2\xa0\xc3\xa9\xf0\x9f\x98\x80", "\\xc2\\x9b\xc2\xa0\xc3\xa9\xf0\x9f\x98\x80",
+       "\\xc2\\x9b\xc2\xa0\xc3\xa9\xf0\x9f\x98\x80"},
+      {"<&\">", "<&\">", "&lt;&amp;&quot;&gt;"},
+      // Latin-1, a cut sequence, overlong, surrogate, above U+10FFFF, U+FFFE.
+      {"\xe9\xe2\x82 \xe0\x80\xaf\xed\xa0\x80\xf4\x90\x80\x80\xef\xbf\xbe",
+       "\xe9\xe2\x82 \xe0\x80\xaf\xed\xa0\x80\xf4\x90\x80\x80\xef\xbf\xbe",
+       r + r + r + " " + r + r + r + r + r + r + r + r + r + r + r},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(report::TerminalText(c.raw), c.terminal);
+    EXPECT_EQ(report::XmlText(c.raw), c.xml);
+  }
+}
+
+TEST(Report, DumpTextsAndNamesReachEachFormWithoutControls) {
+  testing::ScratchFolder scratch;
+  const bool names = !platform::kWindows;  // Windows names hold no control bytes
+  const std::string folder = names ? "work\x1b]0;owned\x07" : "work";
+  const std::string input = names ? "100000\x1b[2J.in_" : "100000.in_";
+  const std::string work = scratch.MakeFolder(folder);
+  SetWriteTime(scratch.WriteFile(folder + "/" + input), BaseMs());
+  scratch.MakeFolder("dump");
+  const std::vector<std::string> texts = {"\x1b[31mred \xe9", "\x1b[2J", "\x1b]0;title\x07\tk"};
+  for (const std::string& text : texts) {
+    std::ofstream(scratch.Join("dump/1120_10.txt"), std::ios::app | std::ios::binary)
+        << "2025/11/20 10:00:02\tlauncher\t" << text << "\r\n";
+  }
+  const std::string svg = scratch.Join("run.svg");
+  const std::vector<std::string> arguments = {"--dump-folder", scratch.Join("dump"), work};
+
+  const std::vector<std::string> table = Lines(report::RunReport(arguments).output);
+  ASSERT_EQ(table.size(), 7u);
+  EXPECT_EQ(table[0], "work folder: " + scratch.Join(names ? "work\\x1b]0;owned\\x07" : "work"));
+  EXPECT_EQ(table[2].substr(30, 18), names ? "100000\\x1b[2J.in_ " : "100000.in_  NO    ");
+  EXPECT_EQ(std::vector<std::string>(table.begin() + 4, table.end()),
+            (std::vector<std::string>{"  \"\\x1b[2J\" x 1", "  \"\\x1b[31mred \xe9\" x 1",
+                                      "  \"\\x1b]0;title\\x07\" x 1"}));
+
+  const nlohmann::json cycle = nlohmann::json::parse(Lines(
+      report::RunReport({"--json", "--svg", svg, arguments[0], arguments[1], work}).output)[0]);
+  EXPECT_EQ(cycle["input"], input);
+  EXPECT_EQ(cycle["entries"][0]["text"], "\x1b[31mred \xEF\xBF\xBD");
+  EXPECT_EQ(cycle["entries"][2]["text"], texts[2]);
+  const std::string picture = testing::ReadWholeFile(svg);
+  EXPECT_TRUE(IsXmlText(picture));
+  EXPECT_NE(picture.find(report::XmlText(work) + "</text>"), std::string::npos);
+}
+
+TEST(Report, DefaultWorkFolderTrustsTheUsersFallbackOnlyWhenPrivate) {
+  enum Temp { kPrivate, kMissing, kLink, kGroupWritable, kOtherWritable };
+  struct Case {
+    Temp temp;
+    bool fallback, work, alternative, underTemp;  // work, alternative: which exist
+  };
+  for (const Case& c : std::vector<Case>{{kPrivate, true, true, true, true},
+                                         {kPrivate, true, false, true, false},
+                                         {kMissing, true, false, true, false},
+                                         {kMissing, true, false, false, true},
+                                         {kLink, true, true, true, false},
+                                         {kLink, true, true, false, false},
+                                         {kGroupWritable, true, true, true, false},
+                                         {kOtherWritable, true, true, false, false},
+                                         {kGroupWritable, false, true, true, true},
+                                         {kLink, false, true, false, true}}) {
+    if (c.temp > kMissing && platform::kWindows) continue;
+    SCOPED_TRACE(::testing::Message() << c.temp << c.fallback << c.work << c.alternative);
+    testing::ScratchFolder scratch;
+    const std::string real = scratch.MakeFolder("real"), temp = scratch.Join("user");
+    fs::permissions(real, fs::perms::owner_all);
+    if (c.temp == kLink) fs::create_directory_symlink(real, temp);
+    if (c.temp != kLink && c.temp != kMissing) {
+      fs::create_directory(temp);
+      fs::permissions(temp, c.temp == kGroupWritable ? fs::perms::owner_all | fs::perms::group_write
+                            : c.temp == kOtherWritable
+                                ? fs::perms::owner_all | fs::perms::others_write
+                                : fs::perms::owner_all);
+    }
+    const std::string underTemp =
+        WorkFolderBelow(temp, std::string("launcher") + platform::kProgramSuffix);
+    if (c.work) fs::create_directories(NativeSpelling(underTemp));
+    const std::string alternative = scratch.Join("alternative");
+    if (c.alternative) fs::create_directory(alternative);
+    EXPECT_EQ(report::ChooseWorkFolder(temp, c.fallback, alternative),
+              c.underTemp ? underTemp : alternative);
+  }
+}
+
+enum class Plant { kOwnFile, kFifo, kLink, kFolder, kSecondName };
+
+// Puts `plant` at `path`; links name `other`. False where this system cannot.
+bool PlantAt(Plant plant, const std::string& path, const std::string& other) {
+  std::error_code error;
+  switch (plant) {
+    case Plant::kOwnFile:
+      return fs::copy_file(other, path, error);
+    case Plant::kFifo:
+      return !platform::kWindows && std::system(("mkfifo '" + path + "'").c_str()) == 0;
+    case Plant::kLink:
+      return platform::MakeLinkForTesting(other, path, false);
+    case Plant::kFolder:
+      return fs::create_directory(path, error);
+    case Plant::kSecondName:
+      fs::create_hard_link(other, path, error);
+      return !error;
+  }
+  return false;
+}
+
+TEST(Report, OnlyPlainFilesWithOneNameAreReadOrWritten) {
+  for (Plant plant :
+       {Plant::kOwnFile, Plant::kFifo, Plant::kLink, Plant::kFolder, Plant::kSecondName}) {
+    SCOPED_TRACE(static_cast<int>(plant));
+    testing::ScratchFolder scratch;
+    const std::string work = scratch.MakeFolder("work"), dump = scratch.MakeFolder("dump");
+    SetWriteTime(scratch.WriteFile("work/100000.in_"), BaseMs());
+    const std::string content = "2025/11/20 10:00:01\tlauncher\tx\n" + std::string(9000, 'x');
+    const std::string other = scratch.WriteFile("other", content), svg = scratch.Join("run.svg");
+    if (!PlantAt(plant, svg, other) || !PlantAt(plant, scratch.Join("dump/1120_10.txt"), other)) {
+      continue;  // FIFOs and links need POSIX
+    }
+    const bool own = plant == Plant::kOwnFile;
+    const report::ReportResult result =
+        report::RunReport({"--svg", svg, "--dump-folder", dump, work});
+    EXPECT_EQ(result.status, own ? 1 : 2);
+    EXPECT_EQ(result.error, own ? "" : "quill-report: cannot write " + svg + "\n");
+    EXPECT_EQ(Lines(result.output).at(2).back(), own ? '1' : '0');  // failure entries
+    EXPECT_EQ(testing::ReadWholeFile(other), content);
+    if (own) {
+      EXPECT_EQ(testing::ReadWholeFile(svg).rfind("</svg>\n") + 7, fs::file_size(svg));
+    }
+  }
+}
+
+TEST(Report, DumpFilesAreReadInPiecesWithCutLinesKeepingWhatMatters) {
+  // Two cycles: windows [10:00:00, 10:00:10) and [10:00:10, 10:00:45.5).
+  std::vector<report::Cycle> cycles(2);
+  cycles[0].startMs = BaseMs() + 500;
+  cycles[1].startMs = BaseMs() + 10'500;
+  auto line = [](const char* time, const char* program, const std::string& text) {
+    return std::string("2025/11/20 10:") + time + "\t" + program + "\t" + text + "\r\n";
+  };
+  // Other programs' lines first, so that what follows straddles a 64 KiB piece.
+  std::string text;
+  while (text.size() < 65536 - 30) text += line("00:05", "other", std::string(90, 'o'));
+  text += std::string(3 * report::kMaxDumpLineBytes, '\0') + "\n";
+  text += line("00:00", "launcher", std::string(2 * report::kMaxDumpLineBytes, 'y'));
+  text += line("00:09", "kestrel.exe", "9") + line("00:10", "KESTREL", "10") +
+          line("00:45", "launcher", "45") + line("00:46", "launcher", "46") +
+          line("00:05", "launcher.com", "5") + line("00:05", "launcher", "5");
+  testing::ScratchFolder scratch;
+  scratch.WriteFile("1120_10.txt", text);
+  std::vector<std::string> kept;
+  for (const report::DumpEntry& entry : report::ReadDumpEntries(
+           scratch.Path(), {"1120_10.txt", "1120_11.txt"}, report::EntryWindows(cycles))) {
+    kept.push_back(entry.text.size() > 9 ? std::to_string(entry.text.size()) : entry.text);
+  }
+  // The cut line keeps 65,536 bytes, 29 of them before its text.
+  EXPECT_EQ(kept, (std::vector<std::string>{"65507", "9", "10", "45", "5"}));
+  EXPECT_EQ(report::ParseDumpText(text, 40).front().text, std::string(40 - 26, 'o'));
 }
 
 }  // namespace

@@ -76,10 +76,12 @@ std::string TempFolder() {
   return std::string();
 }
 
-std::string TempFolderName() {
+std::string TempFolderName(bool* isUserFolder) {
   std::string folder = SystemTempFolder();
-  bool fromEnvironment = false;
-  return folder.empty() ? FallbackTempFolderName(&fromEnvironment) : folder;
+  bool fromEnvironment = true;
+  if (folder.empty()) folder = FallbackTempFolderName(&fromEnvironment);
+  if (isUserFolder != nullptr) *isUserFolder = !fromEnvironment;
+  return folder;
 }
 
 std::string UserName() {

@@ -22,7 +22,9 @@ std::string SpecialFolder(int folderId);
 std::string TempFolder();
 // The folder `TempFolder` answers with, found without making, checking or
 // recording anything (for readers that must not change the machine).
-std::string TempFolderName();
+// `isUserFolder`, when given, tells whether it is the last fallback, the
+// folder named after the user, which `TempFolder` uses only when private.
+std::string TempFolderName(bool* isUserFolder = nullptr);
 // The name of the user the process runs as, or empty.
 std::string UserName();
 

@@ -3,13 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "environment/dump_log.h"
+#include "environment/time_format.h"
 #include "launcher/converter_launch.h"
 #include "launcher/cycles.h"
 #include "paths/path_strings.h"
@@ -119,6 +122,54 @@ TEST(ReportOfMissingConverter, FailureCountsEqualTheDumpEntries) {
   std::string said = testing::ReadWholeFile(errors);
   said.erase(std::remove(said.begin(), said.end(), '\r'), said.end());
   EXPECT_EQ(said, "quill-report: read " + work + "\n");
+}
+
+// Standard output as a shell leaves it to quill-report, whose table here
+// names 20 failure kinds of 60,000 bytes: far more than a pipe holds, so a
+// reader that is gone is met for sure.
+TEST(ReportProcess, StandardOutputFailuresAreStatusTwoAndAGoneReaderIsQuiet) {
+  if (platform::kWindows) GTEST_SKIP() << "needs a POSIX shell and /dev/full";
+  testing::ScratchFolder scratch;
+  const std::string work = scratch.MakeFolder("work"), dump = scratch.MakeFolder("dump");
+  using namespace std::chrono;
+  const auto startTime = floor<seconds>(system_clock::now()) - hours(1);
+  const std::int64_t start = system_clock::to_time_t(startTime);
+  fs::last_write_time(
+      scratch.WriteFile("work/100000.in_"),
+      fs::file_time_type::clock::now() + duration_cast<fs::file_time_type::duration>(
+                                             startTime + milliseconds(500) - system_clock::now()));
+  std::string entries;
+  for (char kind = 'a'; kind < 'a' + 20; ++kind) {
+    entries += FormatTime(start + 1, "%Y/%m/%d %H:%M:%S") + "\tlauncher\t" +
+               std::string(60000, kind) + "\n";
+  }
+  scratch.WriteFile("dump/" + FormatTime(start, "%m%d_%H") + ".txt", entries);
+  std::string program = testing::ProgramBesideTests("quill-report");
+  std::replace(program.begin(), program.end(), '\\', '/');
+  const std::string status = scratch.Join("status"), errors = scratch.Join("errors");
+  const std::string report = "report() { '" + program + "' --dump-folder '" + dump + "' '" + work +
+                             "' 2>'" + errors + "'; }\n";
+
+  // Each script runs `report` and writes its exit status to $status.
+  const std::vector<std::pair<std::string, int>> cases = {
+      {"{ report; echo $? >\"$status\"; } | cat >/dev/null", 1},
+      {"report >/dev/full; echo $? >\"$status\"", 2},
+      {"report >&-; echo $? >\"$status\"", 2},
+      {"{ report; echo $? >\"$status\"; } | true", 128 + 13},  // killed by SIGPIPE
+      {"{ trap '' PIPE; report; echo $? >\"$status\"; } | true", 1},
+  };
+  for (const auto& [script, expected] : cases) {
+    SCOPED_TRACE(script);
+    const std::string file =
+        scratch.WriteFile("run.sh", "status='" + status + "'\n" + report + script + "\n");
+    ASSERT_EQ(platform::RunAndWait("/bin/sh", QuoteIfNeeded(file)), 0);
+    EXPECT_EQ(std::stoi(testing::ReadWholeFile(status)), expected);
+    const std::string said = testing::ReadWholeFile(errors);
+    // One line naming the failure; nothing when the reader is gone.
+    EXPECT_EQ(said.substr(0, 48),
+              expected == 2 ? "quill-report: cannot write the standard output: " : "");
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), expected == 2 ? 1 : 0) << said;
+  }
 }
 
 }  // namespace
