@@ -7,21 +7,23 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "environment/handoff_names.h"
 #include "launcher/cycles.h"
 #include "platform/platform.h"
 #include "report/cycles.h"
 #include "report/evidence.h"
 #include "report/forms.h"
 #include "report/visible_text.h"
+#include "support/plants.h"
 #include "support/scratch_folder.h"
 
 namespace quill {
@@ -453,7 +455,7 @@ TEST(Report, DefaultWorkFolderTrustsTheUsersFallbackOnlyWhenPrivate) {
                                 : fs::perms::owner_all);
     }
     const std::string underTemp =
-        WorkFolderBelow(temp, std::string("launcher") + platform::kProgramSuffix);
+        handoff::WorkFolderBelow(temp, std::string("launcher") + platform::kProgramSuffix);
     if (c.work) fs::create_directories(NativeSpelling(underTemp));
     const std::string alternative = scratch.Join("alternative");
     if (c.alternative) fs::create_directory(alternative);
@@ -462,40 +464,28 @@ TEST(Report, DefaultWorkFolderTrustsTheUsersFallbackOnlyWhenPrivate) {
   }
 }
 
-enum class Plant { kOwnFile, kFifo, kLink, kFolder, kSecondName };
-
-// Puts `plant` at `path`; links name `other`. False where this system cannot.
-bool PlantAt(Plant plant, const std::string& path, const std::string& other) {
+// An own file at `path`, as the control; else what another user may plant.
+bool PlantAt(std::optional<testing::Plant> plant, const std::string& path,
+             const std::string& other) {
   std::error_code error;
-  switch (plant) {
-    case Plant::kOwnFile:
-      return fs::copy_file(other, path, error);
-    case Plant::kFifo:
-      return !platform::kWindows && std::system(("mkfifo '" + path + "'").c_str()) == 0;
-    case Plant::kLink:
-      return platform::MakeLinkForTesting(other, path, false);
-    case Plant::kFolder:
-      return fs::create_directory(path, error);
-    case Plant::kSecondName:
-      fs::create_hard_link(other, path, error);
-      return !error;
-  }
-  return false;
+  return plant ? testing::MakePlant(*plant, path, other) : fs::copy_file(other, path, error);
 }
 
 TEST(Report, OnlyPlainFilesWithOneNameAreReadOrWritten) {
-  for (Plant plant :
-       {Plant::kOwnFile, Plant::kFifo, Plant::kLink, Plant::kFolder, Plant::kSecondName}) {
-    SCOPED_TRACE(static_cast<int>(plant));
+  using testing::Plant;
+  for (std::optional<Plant> plant :
+       {std::optional<Plant>(), std::optional(Plant::kFifo), std::optional(Plant::kSymbolicLink),
+        std::optional(Plant::kFolder), std::optional(Plant::kHardLink)}) {
+    SCOPED_TRACE(plant ? testing::PlantName(*plant) : "own file");
     testing::ScratchFolder scratch;
     const std::string work = scratch.MakeFolder("work"), dump = scratch.MakeFolder("dump");
     SetWriteTime(scratch.WriteFile("work/100000.in_"), BaseMs());
     const std::string content = "2025/11/20 10:00:01\tlauncher\tx\n" + std::string(9000, 'x');
     const std::string other = scratch.WriteFile("other", content), svg = scratch.Join("run.svg");
     if (!PlantAt(plant, svg, other) || !PlantAt(plant, scratch.Join("dump/1120_10.txt"), other)) {
-      continue;  // FIFOs and links need POSIX
+      continue;  // not on this system
     }
-    const bool own = plant == Plant::kOwnFile;
+    const bool own = !plant;
     const report::ReportResult result =
         report::RunReport({"--svg", svg, "--dump-folder", dump, work});
     EXPECT_EQ(result.status, own ? 1 : 2);

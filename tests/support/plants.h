@@ -9,7 +9,10 @@ namespace quill::testing {
 enum class Plant { kFifo, kSocket, kFolder, kHardLink, kSymbolicLink };
 
 // A short name for test traces.
-const char* PlantName(Plant plant);
+inline const char* PlantName(Plant plant) {
+  constexpr const char* kNames[] = {"FIFO", "socket", "folder", "hard link", "symbolic link"};
+  return kNames[static_cast<int>(plant)];
+}
 
 // Makes `plant` at `path` (separators as the library writes them); a link
 // leads to `victim`, an existing file. False
