@@ -2,6 +2,7 @@
 
 #include "environment/directory_tree.h"
 #include "environment/dump_log.h"
+#include "environment/handoff_names.h"
 #include "environment/special_folders.h"
 #include "environment/time_format.h"
 #include "launcher/converter_launch.h"
@@ -13,51 +14,33 @@
 namespace quill {
 namespace {
 
-constexpr int kCyclesPerRun = 10;
-constexpr unsigned kPollsPerCycle = 100;
-constexpr std::uint32_t kPollPauseMs = 300;
 constexpr char kWaitCaption[] = "wait  ...";
-constexpr char kStampFormat[] = "%H%M%S";
-constexpr char kInputSuffix[] = ".in_";
-constexpr char kOutputSuffix[] = ".out";
-constexpr char kWorkFolderName[] = "r_Quill.tmp";
 
 // Replaces the shared documents folder when a test has set it.
 std::string alternativeBaseForTesting;
 
 }  // namespace
 
-std::string WorkFolderBelow(const std::string& temporaryFolder, const std::string& programPath) {
-  std::string folder = AddTrailingSeparator(temporaryFolder, '\\') + kWorkFolderName;
-  folder = AddTrailingSeparator(folder, '\\') + PathStem(programPath);
-  return AddTrailingSeparator(folder, '\\');
-}
-
 std::string WorkFolderUnderTemp() {
-  return WorkFolderBelow(TempFolder(), ModulePath());
+  return handoff::WorkFolderBelow(TempFolder(), ModulePath());
 }
 
 std::string MakeWorkFolder() {
   const std::string temporary = TempFolder();
-  std::string folder = WorkFolderBelow(temporary, ModulePath());
+  std::string folder = handoff::WorkFolderBelow(temporary, ModulePath());
   // An empty temporary folder is one that was refused and recorded.
   if (temporary.empty() || !CreateDirectoryTree(folder)) {
     // The failure is recorded; the alternative is only named here; the input
     // file's creation makes it.
-    folder = alternativeBaseForTesting.empty() ? SpecialFolder(CSIDL_COMMON_DOCUMENTS)
-                                               : alternativeBaseForTesting;
+    const std::string shared = alternativeBaseForTesting.empty()
+                                   ? SpecialFolder(CSIDL_COMMON_DOCUMENTS)
+                                   : alternativeBaseForTesting;
     // Every user falls back to this same folder, so each of its levels is
     // made open to all of them (sticky, as the dump log's Temp levels are):
     // the first user to get here must not shut the others out. The files in
     // it stay private to their owners.
-    StringList levels{"Temp", "Temp", kWorkFolderName};
-    const std::string stem = PathStem(ModulePath());
-    if (!stem.empty()) levels.push_back(stem);
-    OpenSharedTree(folder, levels, true);
-    folder = AddTrailingSeparator(folder, '\\') + "Temp";
-    folder = AddTrailingSeparator(folder, '\\') + "Temp";
-    folder = AddTrailingSeparator(folder, '\\') + kWorkFolderName;
-    folder = AddTrailingSeparator(folder, '\\') + stem;
+    OpenSharedTree(shared, handoff::AlternativeWorkLevels(ModulePath()), true);
+    folder = handoff::AlternativeWorkFolder(shared, ModulePath());
     WriteDumpEntry(folder);
   }
   return AddTrailingSeparator(folder, '\\');
@@ -65,9 +48,8 @@ std::string MakeWorkFolder() {
 
 bool RunCycle() {
   std::string folder = MakeWorkFolder();
-  std::string stamp = FormatLocalTime(kStampFormat);
-  std::string input = AddTrailingSeparator(folder, '\\') + stamp + kInputSuffix;
-  std::string output = input + kOutputSuffix;
+  const std::string input = handoff::InputPath(folder, FormatLocalTime(handoff::kInputStampFormat));
+  const std::string output = handoff::OutputPath(input);
 
   // Only these two exact names go: numbered outputs of late converters stay.
   platform::RemoveFile(input.c_str());
@@ -80,10 +62,10 @@ bool RunCycle() {
   LaunchConverter(input);
 
   ConsoleProgressBar bar;
-  bar.Start(kWaitCaption, kPollsPerCycle);
-  for (unsigned poll = 0; poll < kPollsPerCycle; ++poll) {
+  bar.Start(kWaitCaption, handoff::kPollsPerCycle);
+  for (unsigned poll = 0; poll < handoff::kPollsPerCycle; ++poll) {
     bar.Step();
-    platform::System().Sleep(kPollPauseMs);
+    platform::System().Sleep(handoff::kPollPauseMs);
     // Only a plain file of this user's answers: a FIFO or a file that
     // another user planted at the name in a shared work folder does not.
     if (platform::IsOwnPlainFile(output.c_str())) break;
@@ -97,7 +79,7 @@ void SetAlternativeWorkBaseForTesting(const std::string& base) {
 }
 
 bool RunCycles() {
-  for (int cycle = 0; cycle < kCyclesPerRun; ++cycle) RunCycle();
+  for (int cycle = 0; cycle < handoff::kCyclesPerRun; ++cycle) RunCycle();
   return true;
 }
 

@@ -21,9 +21,6 @@ std::string MakeWorkFolder();
 // `<temporary folder>\r_Quill.tmp\<stem of this program's file>\`.
 std::string WorkFolderUnderTemp();
 
-// The work folder for a given temporary folder and program file path.
-std::string WorkFolderBelow(const std::string& temporaryFolder, const std::string& programPath);
-
 // For tests only: the alternative work folder goes under `base` instead of
 // the shared documents folder; an empty `base` restores that.
 void SetAlternativeWorkBaseForTesting(const std::string& base);

@@ -6,15 +6,12 @@
 #include <map>
 #include <unordered_map>
 
+#include "environment/handoff_names.h"
 #include "environment/time_format.h"
-#include "filetree/folder_listing.h"
 #include "paths/path_strings.h"
 
 namespace quill::report {
 namespace {
-
-constexpr char kInputPattern[] = "*.in_";
-constexpr char kOutputSuffix[] = ".out";
 
 bool EndsWith(std::string_view text, std::string_view end) {
   return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
@@ -22,18 +19,6 @@ bool EndsWith(std::string_view text, std::string_view end) {
 
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
-}
-
-// The input an output name belongs to: `<input>.out` or `<input>.NNN.out`.
-std::string InputOfOutput(const std::string& name, bool numbered) {
-  if (!EndsWith(name, kOutputSuffix)) return std::string();
-  std::string base = name.substr(0, name.size() - 4);
-  if (!numbered) return base;
-  if (base.size() < 5 || base[base.size() - 4] != '.') return std::string();
-  for (std::size_t i = base.size() - 3; i < base.size(); ++i) {
-    if (!IsDigit(base[i])) return std::string();
-  }
-  return base.substr(0, base.size() - 4);
 }
 
 std::int64_t FloorSecondMs(std::int64_t ms) {
@@ -111,7 +96,7 @@ std::vector<Cycle> FindCycles(const std::vector<FileTime>& files) {
   std::unordered_map<std::string, std::size_t> byInput;
   byInput.reserve(files.size());
   for (const FileTime& file : files) {
-    if (!MatchesPattern(file.name, kInputPattern)) continue;
+    if (!handoff::IsInputName(file.name)) continue;
     Cycle cycle;
     cycle.input = file.name;
     cycle.startMs = file.modifyTimeMs;
@@ -120,7 +105,7 @@ std::vector<Cycle> FindCycles(const std::vector<FileTime>& files) {
   }
   for (const FileTime& file : files) {
     for (bool numbered : {false, true}) {
-      const std::string input = InputOfOutput(file.name, numbered);
+      const std::string input = handoff::InputOfOutput(file.name, numbered);
       if (input.empty()) continue;
       const auto found = byInput.find(ToLower(input));
       if (found == byInput.end()) continue;
@@ -162,7 +147,7 @@ std::vector<std::string> DumpFileNames(const std::vector<Cycle>& cycles) {
   std::vector<std::string> names;
   for (const Cycle& cycle : cycles) {
     for (std::int64_t ms : {cycle.startMs, std::max(cycle.startMs, cycle.endMs - 1)}) {
-      const std::string name = FormatTime(ms / 1000, "%m%d_%H") + ".txt";
+      const std::string name = handoff::HourFileName(ms / 1000);
       if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
     }
   }

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "environment/handoff_names.h"
+
 namespace quill::report {
 
 // One file of a work folder: its name and its last write time.
@@ -25,8 +27,9 @@ struct DumpEntry {
 };
 
 // Two cycles whose starts are further apart than this belong to two runs;
-// no cycle lasts longer (100 polls of 300 ms, with room for the starts).
-constexpr std::int64_t kRunGapMs = 35000;
+// no cycle lasts longer (the launcher's polls and pauses, with room for the
+// starts), so a change of either moves this window with it.
+constexpr std::int64_t kRunGapMs = handoff::kLongestCycleMs;
 
 struct Cycle {
   std::string input;  // file name, such as 083015.in_

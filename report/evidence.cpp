@@ -4,8 +4,8 @@
 #include <memory>
 #include <string_view>
 
+#include "environment/handoff_names.h"
 #include "environment/special_folders.h"
-#include "launcher/cycles.h"
 #include "paths/file_status.h"
 #include "paths/path_strings.h"
 #include "platform/platform.h"
@@ -85,16 +85,16 @@ bool ReadWorkFolder(const std::string& folder, std::vector<FileTime>* files, std
 }
 
 std::string DefaultWorkFolder() {
-  std::string shared = SpecialFolder(CSIDL_COMMON_DOCUMENTS);
-  for (const char* name : {"Temp", "Temp"}) shared = AddTrailingSeparator(shared, '\\') + name;
+  const std::string alternative =
+      handoff::AlternativeWorkFolder(SpecialFolder(CSIDL_COMMON_DOCUMENTS), LauncherProgramPath());
   bool isUserFolder = false;
   const std::string temporary = TempFolderName(&isUserFolder);
-  return ChooseWorkFolder(temporary, isUserFolder, WorkFolderBelow(shared, LauncherProgramPath()));
+  return ChooseWorkFolder(temporary, isUserFolder, AddTrailingSeparator(alternative, '\\'));
 }
 
 std::string ChooseWorkFolder(const std::string& temporaryFolder, bool isUserFallback,
                              const std::string& alternative) {
-  const std::string underTemp = WorkFolderBelow(temporaryFolder, LauncherProgramPath());
+  const std::string underTemp = handoff::WorkFolderBelow(temporaryFolder, LauncherProgramPath());
   // Anyone may take the fallback's name first; launcher then works in the
   // alternative, and what is below that name is never read.
   const std::string bare = RemoveTrailingSeparator(temporaryFolder);
@@ -105,11 +105,7 @@ std::string ChooseWorkFolder(const std::string& temporaryFolder, bool isUserFall
 }
 
 std::string DefaultDumpFolder() {
-  std::string folder = SpecialFolder(CSIDL_COMMON_DOCUMENTS);
-  for (const char* name : {"Temp", "Temp", "DbgDump", "WZ"}) {
-    folder = AddTrailingSeparator(folder, '\\') + name;
-  }
-  return AddTrailingSeparator(folder, '\\');
+  return handoff::DumpFolder(SpecialFolder(CSIDL_COMMON_DOCUMENTS));
 }
 
 std::vector<DumpEntry> ReadDumpEntries(const std::string& dumpFolder,

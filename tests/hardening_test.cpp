@@ -13,6 +13,7 @@
 
 #include "environment/directory_tree.h"
 #include "environment/dump_log.h"
+#include "environment/handoff_names.h"
 #include "environment/special_folders.h"
 #include "environment/time_format.h"
 #include "kestrel/free_file_name.h"
@@ -33,7 +34,7 @@ namespace quill {
 namespace {
 
 std::string DumpFileIn(const std::string& base, std::int64_t time) {
-  return base + "\\Temp\\Temp\\DbgDump\\WZ\\" + FormatTime(time, "%m%d_%H") + ".txt";
+  return handoff::DumpFolder(base) + handoff::HourFileName(time);
 }
 
 std::string ReadLibraryFile(const std::string& path) {
@@ -127,7 +128,7 @@ TEST_F(Hardening, FolderOfTheUserUnderTmpIsUsedOnlyWhenPrivate) {
     SetAlternativeWorkBaseForTesting(alternative);
     const std::string folder = MakeWorkFolder();
     if (c.used) {
-      EXPECT_EQ(folder, WorkFolderBelow(mine, ModulePath()));
+      EXPECT_EQ(folder, handoff::WorkFolderBelow(mine, ModulePath()));
       EXPECT_EQ(fs::status(mine).permissions(), fs::perms::owner_all);
     } else {
       EXPECT_EQ(folder,

@@ -10,6 +10,7 @@
 
 #include "environment/directory_tree.h"
 #include "environment/dump_log.h"
+#include "environment/handoff_names.h"
 #include "environment/special_folders.h"
 #include "environment/time_format.h"
 #include "launcher/converter_launch.h"
@@ -51,7 +52,7 @@ TEST_F(LauncherCycle, OutputDuringTheFirstSleepMeansOneStart) {
   };
   EXPECT_TRUE(RunCycle());
 
-  EXPECT_TRUE(PathExists(input, false));
+  EXPECT_TRUE(PathExists(input));
   EXPECT_EQ(FileStatus(input).Size(), 0);
   ASSERT_EQ(fake_.starts.size(), 1u);
   EXPECT_EQ(fake_.sleeps, std::vector<std::uint32_t>{300});
@@ -59,7 +60,7 @@ TEST_F(LauncherCycle, OutputDuringTheFirstSleepMeansOneStart) {
   EXPECT_FALSE(start.hasOperation);
   EXPECT_EQ(start.showCommand, 1);
   EXPECT_EQ(start.parameters, QuoteIfNeeded(input));
-  if (PathExists(testing::ProgramBesideTests("kestrel"), false)) {
+  if (PathExists(testing::ProgramBesideTests("kestrel"))) {
     EXPECT_EQ(start.file, testing::ProgramBesideTests("kestrel"));
   }
   // The first step comes before 100 ms have passed: nothing is drawn.
@@ -92,10 +93,10 @@ TEST_F(LauncherCycle, ASecondCycleInTheSameSecondClearsOnlyTheExactNames) {
   ASSERT_TRUE(CreateEmptyFile(input + ".out"));
   ASSERT_TRUE(CreateEmptyFile(input + ".000.out"));
   EXPECT_TRUE(RunCycle());
-  EXPECT_TRUE(PathExists(input, false));
+  EXPECT_TRUE(PathExists(input));
   EXPECT_EQ(FileStatus(input).Size(), 0);
-  EXPECT_FALSE(PathExists(input + ".out", false));
-  EXPECT_TRUE(PathExists(input + ".000.out", false));
+  EXPECT_FALSE(PathExists(input + ".out"));
+  EXPECT_TRUE(PathExists(input + ".000.out"));
   EXPECT_EQ(fake_.starts.size(), 101u);
 }
 
@@ -110,11 +111,35 @@ TEST_F(LauncherCycle, TenCyclesEndNormally) {
 }
 
 TEST(WorkFolder, NamedAfterTheProgramStem) {
-  EXPECT_EQ(WorkFolderBelow("C:\\t", "C:\\bin\\launcher.exe"), "C:\\t\\r_Quill.tmp\\launcher\\");
-  EXPECT_EQ(WorkFolderBelow("C:\\t\\", "/opt/bin/launcher"), "C:\\t\\r_Quill.tmp\\launcher\\");
+  EXPECT_EQ(handoff::WorkFolderBelow("C:\\t", "C:\\bin\\launcher.exe"),
+            "C:\\t\\r_Quill.tmp\\launcher\\");
+  EXPECT_EQ(handoff::WorkFolderBelow("C:\\t\\", "/opt/bin/launcher"),
+            "C:\\t\\r_Quill.tmp\\launcher\\");
   // A program name with "?" has no stem.
-  EXPECT_EQ(WorkFolderBelow("C:\\t\\", "C:\\bin\\la?ncher.exe"), "C:\\t\\r_Quill.tmp\\");
-  EXPECT_EQ(WorkFolderBelow("/tmp/u", "/bin/launcher"), "/tmp/u\\r_Quill.tmp\\launcher\\");
+  EXPECT_EQ(handoff::WorkFolderBelow("C:\\t\\", "C:\\bin\\la?ncher.exe"), "C:\\t\\r_Quill.tmp\\");
+  EXPECT_EQ(handoff::WorkFolderBelow("/tmp/u", "/bin/launcher"), "/tmp/u\\r_Quill.tmp\\launcher\\");
+}
+
+// The names that launcher makes are the names that kestrel and the report
+// take apart: each one made and parsed back.
+TEST(HandOffNames, MadeAndTakenApartInOnePlace) {
+  EXPECT_EQ(handoff::AlternativeWorkFolder("P", "C:\\bin\\launcher.exe"),
+            "P\\Temp\\Temp\\r_Quill.tmp\\launcher");
+  EXPECT_EQ(handoff::DumpFolder("P\\"), "P\\Temp\\Temp\\DbgDump\\WZ\\");
+  const std::string input = handoff::InputPath("W\\", "083015");
+  EXPECT_EQ(input, "W\\083015.in_");
+  EXPECT_TRUE(handoff::IsInputName("083015.IN_"));
+  struct Case {
+    std::string name;
+    bool numbered;
+    std::string input;
+  };
+  for (const Case& c :
+       {Case{handoff::OutputPath(input), false, input}, Case{input + ".007.out", true, input},
+        Case{input + ".07.out", true, ""}, Case{input + ".0a7.out", true, ""},
+        Case{input + ".007.out", false, input + ".007"}, Case{input + ".ou", false, ""}}) {
+    EXPECT_EQ(handoff::InputOfOutput(c.name, c.numbered), c.input) << c.name;
+  }
 }
 
 TEST_F(LauncherCycle, UncreatableWorkFolderFallsBackToSharedDocuments) {
@@ -172,7 +197,7 @@ TEST(LaunchConverter, RefusalShowsThePlainQuotingOfThePath) {
   testing::FakeServices fake;
   fake.shellResult = 2;
   const std::string dumpFile =
-      scratch.Join("Temp/Temp/DbgDump/WZ/" + FormatTime(fake.CalendarTime(), "%m%d_%H") + ".txt");
+      scratch.Join("Temp/Temp/DbgDump/WZ/" + handoff::HourFileName(fake.CalendarTime()));
   for (const auto& [input, shown] :
        {std::pair<std::string, std::string>{"C:\\a b\\1.in_", "\"C:\\a b\\1.in_\""},
         {"/tmp/q\"x y/1.in_", "\"/tmp/q\"x y/1.in_\""},

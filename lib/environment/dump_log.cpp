@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "environment/directory_tree.h"
+#include "environment/handoff_names.h"
 #include "environment/open_retry.h"
 #include "environment/special_folders.h"
 #include "environment/time_format.h"
@@ -18,7 +19,6 @@ namespace quill {
 namespace {
 
 constexpr char kStampFormat[] = "%Y/%m/%d %H:%M:%S";
-constexpr char kFileStampFormat[] = "%m%d_%H";
 constexpr char kLineBreak[] = "\r\n";
 constexpr char kTwoTabs[] = "\t\t";
 constexpr std::int32_t kOpenSeconds = 10;
@@ -106,7 +106,7 @@ bool WriteDumpRecord(std::string bytes) {
   if (recordInProgress) return false;
   const RecordInProgress guard;
 
-  const std::string stamp = FormatLocalTime(kFileStampFormat);
+  const std::string name = handoff::HourFileName(platform::System().CalendarTime());
   // Every level is reached from the one above it without following a link,
   // and held open while it is used: another user can plant names in this tree.
   // The walk is kept for later records as long as its path still leads to
@@ -115,18 +115,21 @@ bool WriteDumpRecord(std::string bytes) {
   WalkedDumpFolder& walked = DumpFolder();
   if (dumpPrunePending || walked.base != base || !walked.folder.IsOpen() ||
       !(platform::IdentityOfPath(walked.folder.Path()) == walked.identity)) {
-    StringList levels{"Temp", "Temp", "DbgDump"};
+    StringList levels = handoff::DumpParentLevels();
     platform::SharedFolder folder = OpenSharedTree(base, levels, true);
-    if (dumpPrunePending) PurgeOldSharedFiles(folder, base, levels, "*.txt", kPurgeDays);
-    levels.push_back("WZ");
+    if (dumpPrunePending) {
+      PurgeOldSharedFiles(folder, base, levels, handoff::kHourFilePattern, kPurgeDays);
+    }
+    levels.push_back(handoff::kDumpFileLevel);
     if (folder.IsOpen()) folder = OpenSharedTree(base, levels, true);
-    if (dumpPrunePending) PurgeOldSharedFiles(folder, base, levels, "*.txt", kPurgeDays);
+    if (dumpPrunePending) {
+      PurgeOldSharedFiles(folder, base, levels, handoff::kHourFilePattern, kPurgeDays);
+    }
     walked.base = base;
     walked.identity = platform::IdentityOf(folder);
     walked.folder = std::move(folder);
   }
   const platform::SharedFolder& folder = walked.folder;
-  const std::string name = stamp + ".txt";
   dumpPrunePending = false;
 
   // A folder, FIFO, socket, device or second name of another file planted at

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "environment/dump_log.h"
+#include "environment/handoff_names.h"
 #include "environment/time_format.h"
 #include "launcher/converter_launch.h"
 #include "launcher/cycles.h"
@@ -301,7 +302,7 @@ TEST(DumpFileHolder, DISABLED_Hold) {
 bool WriteWhileHeld(const std::string& base, std::uint32_t holdMs, std::uint32_t* tookMs,
                     const char* kind = "open") {
   const std::string file =
-      base + "\\Temp\\Temp\\DbgDump\\WZ\\" + FormatLocalTime("%m%d_%H") + ".txt";
+      handoff::DumpFolder(base) + handoff::HourFileName(platform::System().CalendarTime());
   WriteDumpEntry(std::string("make the file"));
   std::thread holder([&] {
     RunChildTest("DumpFileHolder.DISABLED_Hold", "\"--hold-file=" + file +

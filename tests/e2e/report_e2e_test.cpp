@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "environment/dump_log.h"
+#include "environment/handoff_names.h"
 #include "environment/time_format.h"
 #include "launcher/converter_launch.h"
 #include "launcher/cycles.h"
@@ -109,7 +110,7 @@ TEST(ReportOfMissingConverter, FailureCountsEqualTheDumpEntries) {
   }
   EXPECT_EQ(failures, refusals);
   const nlohmann::json& summary = objects.back();
-  std::string work = WorkFolderBelow(temp, copy);
+  std::string work = handoff::WorkFolderBelow(temp, copy);
   if (!platform::kWindows) std::replace(work.begin(), work.end(), '\\', '/');
   EXPECT_EQ(summary["folder"], work);
   EXPECT_EQ(summary["cycles"], kCycles);
