@@ -47,29 +47,29 @@ std::string QuoteIfNeeded(const std::string& text) {
 
 std::string FindProgram(const std::string& name) {
   std::string found = AddTrailingSeparator(SpecialFolder(CSIDL_PROGRAM_FILES), '\\') + name;
-  if (PathExists(name, false)) found = name;
-  if (!PathExists(found, false)) {
+  if (PathExists(name)) found = name;
+  if (!PathExists(found)) {
     std::string programFiles = "C:\\Program Files\\" + name;
     std::string programFilesX86 = "C:\\Program Files (x86)\\" + name;
-    if (PathExists(programFiles, false)) {
+    if (PathExists(programFiles)) {
       found = programFiles;
-    } else if (PathExists(programFilesX86, false)) {
+    } else if (PathExists(programFilesX86)) {
       found = programFilesX86;
     }
   }
-  if (PathExists(found, false)) return found;
+  if (PathExists(found)) return found;
   // Only programs are looked for in the system's own folders.
   if (ToLower(PathExtension(name)) == platform::kProgramExtension) {
     std::string leaf = PathLeaf(name);
     std::string windows = AddTrailingSeparator(SpecialFolder(CSIDL_WINDOWS), '\\') + leaf;
     std::string system = AddTrailingSeparator(SpecialFolder(CSIDL_SYSTEM), '\\') + leaf;
-    if (PathExists(windows, false)) {
+    if (PathExists(windows)) {
       found = windows;
-    } else if (PathExists(system, false)) {
+    } else if (PathExists(system)) {
       found = system;
     }
   }
-  return PathExists(found, false) ? found : name;
+  return PathExists(found) ? found : name;
 }
 
 }  // namespace quill

@@ -55,6 +55,8 @@ std::string ShellErrorReport(platform::ShellResult code, const std::string& oper
   std::string report = known ? known : "Error\n" + fileText + "\n" + parametersText;
   report += "\nOperation=" + Surround(operationText, '"');
   report += "\nFile=" + Surround(fileText, '"');
+  // "Paramaters" is spelt so on purpose: it is the entry's field name as
+  // readers of existing dump files search for it.
   report += "\nParamaters=" + Surround(parametersText, '"');
   return report;
 }
@@ -71,7 +73,7 @@ bool ShellRunner::SetOperation(const char* verb) {
 }
 
 bool ShellRunner::SetFile(const char* name) {
-  fileText = PathExists(Text(name), false) ? Text(name) : FindProgram(Text(name));
+  fileText = PathExists(Text(name)) ? Text(name) : FindProgram(Text(name));
   file = fileText.c_str();
   return true;
 }

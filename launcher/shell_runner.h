@@ -16,8 +16,10 @@ class ShellRunner {
   ShellRunner(const ShellRunner&) = delete;
   ShellRunner& operator=(const ShellRunner&) = delete;
 
+  // Offered by design; no program calls it.
   virtual bool SetShowCommand(int show);
   // The verb ("open", "print", ...); never set means the file's default action.
+  // Offered by design; no program calls it.
   virtual bool SetOperation(const char* verb);
   // The file to start: `name` when it exists, else what `FindProgram` finds.
   virtual bool SetFile(const char* name);
@@ -29,6 +31,7 @@ class ShellRunner {
   // True when the shell accepted the request; else false after a dump entry.
   virtual bool Execute();
   // Starts the Explorer with `parameters`.
+  // Offered by design; no program calls it.
   virtual bool Explore(const char* parameters);
 
  private:

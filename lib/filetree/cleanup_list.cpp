@@ -6,6 +6,7 @@
 #include "environment/directory_tree.h"
 #include "filetree/folder_listing.h"
 #include "paths/file_status.h"
+#include "paths/internal.h"
 #include "paths/path_strings.h"
 #include "platform/platform.h"
 
@@ -13,10 +14,6 @@ namespace quill {
 namespace {
 
 constexpr std::int64_t kSecondsPerDay = 86400;
-
-std::string FromPointer(const char* text) {
-  return text != nullptr ? std::string(text) : std::string();
-}
 
 // Two's complement wrap to 32 bits, without relying on a narrowing of an
 // out-of-range value.
@@ -27,8 +24,9 @@ std::int32_t Wrap32(std::int64_t value) {
              : static_cast<std::int32_t>(static_cast<std::int64_t>(bits) - 0x100000000);
 }
 
-// The purge's age rule: `now` less the last write, at least `days` days, in
-// the 32-bit arithmetic the purge has always used.
+// The purge's age rule: `now` less the last write, at least `days` days,
+// both counted in signed 32-bit seconds. An age or a limit beyond that range
+// wraps rather than overflows, so every input has a defined answer.
 bool IsOldEnough(std::int64_t now, std::int64_t modifyTime, std::int32_t days) {
   const std::int32_t limit = Wrap32(static_cast<std::int64_t>(days) * kSecondsPerDay);
   return Wrap32(now - modifyTime) >= limit;
@@ -50,7 +48,7 @@ bool CleanupList::Add(const std::string& path) {
 }
 
 bool CleanupList::Add(const char* path) {
-  sources.push_back(FromPointer(path));
+  sources.push_back(internal::FromPointer(path));
   return true;
 }
 
@@ -61,9 +59,9 @@ bool CleanupList::AddAll(StringList list) {
 }
 
 bool CleanupList::AddWithCopy(const char* source, const char* destination) {
-  sources.push_back(FromPointer(source));
+  sources.push_back(internal::FromPointer(source));
   destinations.resize(sources.size());
-  destinations.back() = FromPointer(destination);
+  destinations.back() = internal::FromPointer(destination);
   return true;
 }
 
@@ -71,7 +69,7 @@ bool CleanupList::CopyAll() {
   for (std::size_t i = 0; i < sources.size() && i < destinations.size(); ++i) {
     const std::string& source = sources[i];
     const std::string& destination = destinations[i];
-    if (source.empty() || destination.empty() || !PathExists(source, false)) continue;
+    if (source.empty() || destination.empty() || !PathExists(source)) continue;
     // A file that did not reach its destination must not be lost.
     if (!CopyFileTo(source.c_str(), destination.c_str())) sources[i].clear();
   }
@@ -100,7 +98,7 @@ bool CleanupList::RemoveAll() {
       }
       continue;
     }
-    if (!PathExists(path, false)) continue;
+    if (!PathExists(path)) continue;
     if (FileStatus(path).IsFolder()) {
       if (IsFolderEmpty(path.c_str())) platform::RemoveFolder(path.c_str());
     } else {
@@ -133,13 +131,10 @@ void PurgeOldFiles(const char* path, std::int32_t days) {
   // ListFolderOf would list the parent of a missing folder, and so purge
   // files that were never the caller's.
   if (!FolderExists(folder)) return;
-  const std::int32_t limit = Wrap32(static_cast<std::int64_t>(days) * kSecondsPerDay);
   for (const std::string& file : FindFilesInFolder(folder.c_str(), pattern)) {
-    const FileStatus status(file);
     // Unreadable attributes read as all bits set, read-only included.
     if (IsReadOnly(file)) continue;
-    const std::int32_t age = Wrap32(now - status.ModifyTime());
-    if (age >= limit) list.Add(file);
+    if (IsOldEnough(now, FileStatus(file).ModifyTime(), days)) list.Add(file);
   }
 }
 

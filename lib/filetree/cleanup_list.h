@@ -26,9 +26,11 @@ class CleanupList {
   virtual bool Add(const std::string& path);
   virtual bool Add(const char* path);
   // Queues every path of `list`, in order. Always true.
+  // Offered by design; no program calls it.
   virtual bool AddAll(StringList list);
   // Queues `source` for removal after it has been copied to `destination`.
   // Always true.
+  // Offered by design; no program calls it.
   virtual bool AddWithCopy(const char* source, const char* destination);
   // Copies every queued source that has a destination and exists; a source
   // whose copy fails is taken off the queue, so it is not removed. The
@@ -72,6 +74,7 @@ CleanupList& ProcessCleanupList();
 // name matches stem + "*." + extension of `path`, that is not read-only and
 // was last modified at least `days` days ago. Nothing is removed before the
 // program ends. A folder that does not exist is left alone.
+// Offered by design; no program calls it.
 void PurgeOldFiles(const char* path, std::int32_t days);
 
 // The same purge for `folder`, the folder `levels` below `base` in a tree

@@ -5,16 +5,13 @@
 
 #include "environment/directory_tree.h"
 #include "paths/file_status.h"
+#include "paths/internal.h"
 #include "paths/path_strings.h"
 #include "platform/platform.h"
 #include "progress/progress_indicator.h"
 
 namespace quill {
 namespace {
-
-std::string FromPointer(const char* text) {
-  return text != nullptr ? std::string(text) : std::string();
-}
 
 bool IsSelfOrParent(const std::string& name) {
   return name == "." || name == "..";
@@ -121,9 +118,9 @@ bool IsFolderEmpty(const char* path) {
 }
 
 bool CopyFileTo(const char* source, const char* destination) {
-  const std::string from = FromPointer(source);
-  const std::string to = FromPointer(destination);
-  if (!PathExists(from, false)) return false;
+  const std::string from = internal::FromPointer(source);
+  const std::string to = internal::FromPointer(destination);
+  if (!PathExists(from)) return false;
   const std::string folder = PathFolder(to);
   if (!FolderExists(folder) && !CreateDirectoryTree(folder)) return false;
   return platform::CopyFileOver(from.c_str(), to.c_str());

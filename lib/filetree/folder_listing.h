@@ -33,6 +33,7 @@ StringList FilterByPattern(const StringList& entries, const std::string& pattern
 bool MatchesPattern(const std::string& path, const std::string& pattern);
 
 // `list` without its empty strings, order kept.
+// Offered by design; no program calls it.
 StringList DropEmpty(const StringList& list);
 
 // True when the folder `path` (or, when `path` is no folder, the folder that

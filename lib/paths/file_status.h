@@ -62,6 +62,7 @@ class FileAttributes {
   virtual bool ClearAttributes(std::uint32_t mask);
   virtual bool SetAttributes(std::uint32_t mask);
   // Clears the read-only, hidden and system bits where any is set.
+  // Offered by design; no program calls it.
   virtual bool ClearProtection();
   // Clears `mask` when any of its bits is set; true when nothing had to be done.
   virtual bool ClearIfSet(std::uint32_t mask);

@@ -8,14 +8,11 @@
 #include <cwchar>
 #include <cwctype>
 
+#include "paths/internal.h"
 #include "platform/platform.h"
 
 namespace quill {
 namespace {
-
-std::string FromPointer(const char* text) {
-  return text != nullptr ? std::string(text) : std::string();
-}
 
 // The byte length of the character at `text`, counted as the C runtime counts
 // it under the current locale. A NUL byte, a byte that starts no valid
@@ -122,7 +119,7 @@ std::string RemoveTrailingSeparator(const std::string& path) {
 }
 
 std::string RemoveTrailingSeparator(const char* path) {
-  return RemoveTrailingSeparator(FromPointer(path));
+  return RemoveTrailingSeparator(internal::FromPointer(path));
 }
 
 std::string PathFolder(const std::string& path) {
@@ -131,7 +128,7 @@ std::string PathFolder(const std::string& path) {
 }
 
 std::string PathFolder(const char* path) {
-  return PathFolder(FromPointer(path));
+  return PathFolder(internal::FromPointer(path));
 }
 
 std::string PathLeaf(const std::string& path) {
@@ -147,7 +144,7 @@ std::string PathStem(const std::string& path) {
 }
 
 std::string PathStem(const char* path) {
-  return PathStem(FromPointer(path));
+  return PathStem(internal::FromPointer(path));
 }
 
 std::string PathExtension(const std::string& path) {
@@ -158,7 +155,7 @@ std::string PathExtension(const std::string& path) {
 }
 
 std::string PathExtension(const char* path) {
-  return PathExtension(FromPointer(path));
+  return PathExtension(internal::FromPointer(path));
 }
 
 std::string ModulePath(const void* module) {

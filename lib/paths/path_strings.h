@@ -53,6 +53,7 @@ std::string ToLower(const std::string& s);
 // Copies as much of `source` as fits into `destination` and always ends it
 // with a NUL (nothing is written when `capacity` is 0). True when the whole
 // source with its NUL fitted.
+// Offered by design; no program calls it.
 bool CopyToBuffer(char* destination, unsigned capacity, const char* source);
 
 }  // namespace quill

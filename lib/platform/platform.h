@@ -245,6 +245,8 @@ class SharedFolder {
   bool IsOpen() const { return handle_ != kNone; }
   // The folder's path as it was reached (separators as given).
   const std::string& Path() const { return path_; }
+  // The path of `name` inside the folder.
+  std::string Child(const char* name) const;
 
   // For the backends: the system's handle or descriptor.
   static constexpr std::intptr_t kNone = -1;

@@ -20,4 +20,10 @@ SharedFolder& SharedFolder::operator=(SharedFolder&& other) noexcept {
   return *this;
 }
 
+std::string SharedFolder::Child(const char* name) const {
+  std::string path = path_;
+  if (!path.empty() && path.back() != '\\' && path.back() != '/') path += '\\';
+  return path + name;
+}
+
 }  // namespace quill::platform

@@ -15,8 +15,10 @@ constexpr double kRedrawIntervalMs = 100.0;
 constexpr std::size_t kBarCells = 20;
 constexpr char kGap[] = "    ";
 
-// The tick count goes through seconds and back on purpose: redraw decisions
-// compare these exact doubles, so the conversion is kept as it always was.
+// The tick count goes through seconds and back on purpose: the redraw limit
+// compares these doubles, and a tick count times 0.001 times 1000 is not
+// always the tick count again, so a plain conversion would redraw at other
+// moments near the 100 ms limit.
 double CurrentTickMs() {
   return static_cast<double>(platform::System().TickCount()) * 0.001 * 1000.0;
 }

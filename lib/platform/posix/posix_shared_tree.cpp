@@ -27,12 +27,6 @@ int Fd(const SharedFolder& folder) {
   return static_cast<int>(folder.Handle());
 }
 
-std::string Below(const SharedFolder& parent, const char* name) {
-  std::string path = parent.Path();
-  if (!path.empty() && path.back() != '\\' && path.back() != '/') path += '\\';
-  return path + name;
-}
-
 // openat, with the test seam that stands in for fs.protected_regular: an
 // open that may create, of a name that exists, is refused as the kernel would.
 int OpenAt(int folder, const char* name, int flags, mode_t mode) {
@@ -49,7 +43,7 @@ SharedFolder OpenLevel(const SharedFolder& parent, const char* name, SharedLevel
   const int fd = openat(Fd(parent), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd >= 0) {
     *outcome = SharedLevel::kExisted;
-    return SharedFolder(fd, Below(parent, name));
+    return SharedFolder(fd, parent.Child(name));
   }
   // A link gives ELOOP, a file or other non-folder ENOTDIR.
   *outcome = errno == ENOENT                        ? SharedLevel::kMissing

@@ -293,8 +293,7 @@ EntryStatus EntryStatusOf(DWORD attributes, const FILETIME& writeTime) {
     entry.kind = EntryKind::kFile;
   }
   // File times count 100 ns steps from 1601-01-01.
-  const std::uint64_t ticks =
-      (static_cast<std::uint64_t>(writeTime.dwHighDateTime) << 32) | writeTime.dwLowDateTime;
+  const std::uint64_t ticks = win32::FileTimeTicks(writeTime);
   constexpr std::int64_t kTicksTo1970 = 116444736000000000LL;
   entry.modifyTimeMs = (static_cast<std::int64_t>(ticks) - kTicksTo1970) / 10000;
   return entry;

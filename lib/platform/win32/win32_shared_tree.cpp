@@ -18,12 +18,6 @@ namespace {
 
 SharedFileSeams seams;
 
-std::string Below(const SharedFolder& parent, const char* name) {
-  std::string path = parent.Path();
-  if (!path.empty() && path.back() != '\\' && path.back() != '/') path += '\\';
-  return path + name;
-}
-
 bool IsMissingError(DWORD error) {
   return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
@@ -87,9 +81,7 @@ FileIdentity IdentityOfInformation(const BY_HANDLE_FILE_INFORMATION& information
 
 // Seconds since 1970 of a file time (100 ns steps since 1601).
 std::int64_t CalendarSeconds(const FILETIME& time) {
-  const std::uint64_t ticks =
-      (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-  return static_cast<std::int64_t>(ticks / 10'000'000) - 11'644'473'600LL;
+  return static_cast<std::int64_t>(win32::FileTimeTicks(time) / 10'000'000) - 11'644'473'600LL;
 }
 
 }  // namespace
@@ -117,7 +109,7 @@ SharedFolder OpenSharedLevel(const SharedFolder& parent, const char* name, bool 
     *outcome = SharedLevel::kFailed;
     return SharedFolder();
   }
-  const std::string path = Below(parent, name);
+  const std::string path = parent.Child(name);
   SharedFolder level = OpenLevel(path, outcome);
   if (*outcome != SharedLevel::kMissing || !create) return level;
   // The folder inherits the permissions of the shared documents folder.
@@ -137,7 +129,7 @@ std::FILE* OpenSharedFile(const SharedFolder& folder, const char* name, bool* re
   if (refused != nullptr) *refused = false;
   if (!folder.IsOpen()) return nullptr;
   if (seams.heldElsewhere != nullptr && seams.heldElsewhere()) return nullptr;
-  const std::string path = Below(folder, name);
+  const std::string path = folder.Child(name);
   HANDLE file = OpenFile(path, OPEN_EXISTING);
   if (file == INVALID_HANDLE_VALUE && IsMissingError(GetLastError())) {
     if (seams.beforeCreate != nullptr) seams.beforeCreate();
@@ -184,7 +176,7 @@ SharedEntry LookAtSharedEntry(const SharedFolder& folder, const char* name) {
   WIN32_FIND_DATAA data;
   std::memset(&data, 0, sizeof data);
   // The find data describe the name itself, never what a reparse point names.
-  const HANDLE search = FindFirstFileA(Below(folder, name).c_str(), &data);
+  const HANDLE search = FindFirstFileA(folder.Child(name).c_str(), &data);
   if (search == INVALID_HANDLE_VALUE) return entry;
   FindClose(search);
   const DWORD attributes = data.dwFileAttributes;
@@ -200,7 +192,7 @@ bool ListSharedFolder(const SharedFolder& folder, std::vector<std::string>* name
   if (!folder.IsOpen()) return false;
   WIN32_FIND_DATAA data;
   std::memset(&data, 0, sizeof data);
-  const HANDLE search = FindFirstFileA((Below(folder, "*.*")).c_str(), &data);
+  const HANDLE search = FindFirstFileA((folder.Child("*.*")).c_str(), &data);
   if (search == INVALID_HANDLE_VALUE) return false;
   do {
     const std::string name = data.cFileName;
@@ -214,7 +206,7 @@ bool RemoveSharedFile(const SharedFolder& folder, const char* name) {
   const SharedEntry entry = LookAtSharedEntry(folder, name);
   if (entry.kind != SharedEntry::kFile || entry.readOnly) return false;
   // DeleteFileA removes a link itself, never its target.
-  return DeleteFileA(Below(folder, name).c_str()) != 0;
+  return DeleteFileA(folder.Child(name).c_str()) != 0;
 }
 
 void SetSharedFileSeamsForTesting(const SharedFileSeams& replacement) {
