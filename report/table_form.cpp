@@ -7,19 +7,35 @@
 namespace quill::report {
 namespace {
 
-// Columns: text left-aligned, numbers right-aligned.
+// One column of the table: its heading, its alignment (numbers right, text
+// left) and how a cycle fills its cell. A new column is one more line in
+// kColumns.
 struct Column {
-  std::string heading;
-  bool right = false;
+  const char* heading;
+  bool right;
+  std::string (*cell)(const Cycle& cycle);
+};
+
+std::string MsText(std::int64_t ms) {
+  return ms < 0 ? "-" : std::to_string(ms);
+}
+
+const Column kColumns[] = {
+    {"run", true, [](const Cycle& c) { return std::to_string(c.run); }},
+    {"start", false, [](const Cycle& c) { return LocalTimeText(c.startMs); }},
+    // Names come from a folder that other users can write: no control byte of
+    // theirs may reach the terminal.
+    {"input", false, [](const Cycle& c) { return TerminalText(c.input); }},
+    {"answered", false, [](const Cycle& c) { return std::string(Answered(c) ? "yes" : "NO"); }},
+    {"latency ms", true, [](const Cycle& c) { return MsText(LatencyMs(c)); }},
+    {"outputs", true, [](const Cycle& c) { return std::to_string(c.outputOffsetsMs.size()); }},
+    {"late", true, [](const Cycle& c) { return std::to_string(LateOutputs(c)); }},
+    {"failures", true, [](const Cycle& c) { return std::to_string(c.entries.size()); }},
 };
 
 std::string Pad(const std::string& text, std::size_t width, bool right) {
   const std::string blanks(width > text.size() ? width - text.size() : 0, ' ');
   return right ? blanks + text : text + blanks;
-}
-
-std::string MsText(std::int64_t ms) {
-  return ms < 0 ? "-" : std::to_string(ms);
 }
 
 }  // namespace
@@ -33,18 +49,13 @@ std::string LocalTimeText(std::int64_t ms) {
 
 std::string TableText(const std::string& folder, const std::vector<Cycle>& cycles,
                       const Summary& summary) {
-  const std::vector<Column> columns = {{"run", true},       {"start", false},     {"input", false},
-                                       {"answered", false}, {"latency ms", true}, {"outputs", true},
-                                       {"late", true},      {"failures", true}};
   std::vector<std::vector<std::string>> rows;
   for (const Cycle& cycle : cycles) {
-    rows.push_back({std::to_string(cycle.run), LocalTimeText(cycle.startMs),
-                    TerminalText(cycle.input), Answered(cycle) ? "yes" : "NO",
-                    MsText(LatencyMs(cycle)), std::to_string(cycle.outputOffsetsMs.size()),
-                    std::to_string(LateOutputs(cycle)), std::to_string(cycle.entries.size())});
+    std::vector<std::string>& row = rows.emplace_back();
+    for (const Column& column : kColumns) row.push_back(column.cell(cycle));
   }
   std::vector<std::size_t> widths;
-  for (const Column& column : columns) widths.push_back(column.heading.size());
+  for (const Column& column : kColumns) widths.push_back(std::string(column.heading).size());
   for (const auto& row : rows) {
     for (std::size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], row[i].size());
   }
@@ -52,18 +63,18 @@ std::string TableText(const std::string& folder, const std::vector<Cycle>& cycle
     std::string text;
     for (std::size_t i = 0; i < cells.size(); ++i) {
       if (i > 0) text += "  ";
-      text += Pad(cells[i], widths[i], columns[i].right);
+      text += Pad(cells[i], widths[i], kColumns[i].right);
     }
     while (!text.empty() && text.back() == ' ') text.pop_back();
     return text + "\n";
   };
 
-  // Names and texts come from files that other users can write: none of
-  // their bytes may reach the terminal as a control.
+  // The folder's name and the failure texts come from places that other
+  // users can write: none of their bytes may reach the terminal as a control.
   std::string out = "work folder: " + TerminalText(folder) + "\n";
   if (cycles.empty()) return out + "no cycles\n";
   std::vector<std::string> headings;
-  for (const Column& column : columns) headings.push_back(column.heading);
+  for (const Column& column : kColumns) headings.push_back(column.heading);
   out += line(headings);
   for (const auto& row : rows) out += line(row);
 

@@ -74,6 +74,8 @@ class Descriptor {
   Descriptor& operator=(const Descriptor&) = delete;
   int get() const { return fd_; }
   bool valid() const { return fd_ >= 0; }
+  // Gives the descriptor up, to a stream that closes it from now on.
+  void Release() { fd_ = -1; }
   // Closes now and tells whether the close succeeded.
   bool Close() {
     int fd = fd_;
@@ -211,34 +213,34 @@ bool IsOwnPlainFile(const char* path) {
          status.st_nlink == 1 && status.st_uid == geteuid();
 }
 
-std::FILE* OpenPlainFileForReading(const char* path) {
+namespace {
+
+// A stream with `mode` on `path`, opened with `flags` without following a
+// link or blocking, kept only when the descriptor is a regular file with one
+// link (with `ownOnly`, of this user); `truncate` empties it after the check.
+std::FILE* OpenPlainStream(const char* path, int flags, bool ownOnly, bool truncate,
+                           const char* mode) {
   const std::string systemPath = posix::SystemPath(path);
   if (systemPath.empty()) return nullptr;
-  const int fd = open(systemPath.c_str(), O_RDONLY | posix::kPlantSafeOpen);
-  if (fd < 0) return nullptr;
-  if (!posix::IsSinglePlainFile(fd, false)) {
-    close(fd);
+  Descriptor file(open(systemPath.c_str(), flags | posix::kPlantSafeOpen, 0666));
+  if (!file.valid() || !posix::IsSinglePlainFile(file.get(), ownOnly) ||
+      (truncate && ftruncate(file.get(), 0) != 0)) {
     return nullptr;
   }
-  posix::ClearNonBlocking(fd);
-  std::FILE* stream = fdopen(fd, "rb");
-  if (stream == nullptr) close(fd);
+  posix::ClearNonBlocking(file.get());
+  std::FILE* stream = fdopen(file.get(), mode);
+  if (stream != nullptr) file.Release();
   return stream;
 }
 
+}  // namespace
+
+std::FILE* OpenPlainFileForReading(const char* path) {
+  return OpenPlainStream(path, O_RDONLY, false, false, "rb");
+}
+
 std::FILE* OpenOwnFileForWriting(const char* path) {
-  const std::string systemPath = posix::SystemPath(path);
-  if (systemPath.empty()) return nullptr;
-  const int fd = open(systemPath.c_str(), O_WRONLY | O_CREAT | posix::kPlantSafeOpen, 0666);
-  if (fd < 0) return nullptr;
-  if (!posix::IsSinglePlainFile(fd, true) || ftruncate(fd, 0) != 0) {
-    close(fd);
-    return nullptr;
-  }
-  posix::ClearNonBlocking(fd);
-  std::FILE* stream = fdopen(fd, "wb");
-  if (stream == nullptr) close(fd);
-  return stream;
+  return OpenPlainStream(path, O_WRONLY | O_CREAT, true, true, "wb");
 }
 
 bool RemoveFile(const char* path) {
