@@ -128,6 +128,38 @@ const char* SystemSpelling(const char* text, char (&buffer)[512], std::string& s
   return buffer;
 }
 
+// A stream with `mode` on `path`, opened with `flags` without following a
+// link or blocking, kept only when the descriptor is a regular file with one
+// link (with `ownOnly`, of this user); `truncate` empties it after the check.
+std::FILE* OpenPlainStream(const char* path, int flags, bool ownOnly, bool truncate,
+                           const char* mode) {
+  const std::string systemPath = posix::SystemPath(path);
+  if (systemPath.empty()) return nullptr;
+  Descriptor file(open(systemPath.c_str(), flags | posix::kPlantSafeOpen, 0666));
+  if (!file.valid() || !posix::IsSinglePlainFile(file.get(), ownOnly) ||
+      (truncate && ftruncate(file.get(), 0) != 0)) {
+    return nullptr;
+  }
+  posix::ClearNonBlocking(file.get());
+  std::FILE* stream = fdopen(file.get(), mode);
+  if (stream != nullptr) file.Release();
+  return stream;
+}
+
+EntryStatus EntryStatusOf(const struct stat& status) {
+  EntryStatus entry;
+  if (S_ISLNK(status.st_mode)) {
+    entry.kind = EntryKind::kLink;
+  } else if (S_ISDIR(status.st_mode)) {
+    entry.kind = EntryKind::kFolder;
+  } else if (S_ISREG(status.st_mode)) {
+    entry.kind = EntryKind::kFile;
+  }
+  entry.modifyTimeMs = static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1000 +
+                       static_cast<std::int64_t>(status.st_mtim.tv_nsec) / 1000000;
+  return entry;
+}
+
 }  // namespace
 
 bool HasStatus(const char* path) {
@@ -212,28 +244,6 @@ bool IsOwnPlainFile(const char* path) {
   return lstat(posix::SystemPath(path).c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
          status.st_nlink == 1 && status.st_uid == geteuid();
 }
-
-namespace {
-
-// A stream with `mode` on `path`, opened with `flags` without following a
-// link or blocking, kept only when the descriptor is a regular file with one
-// link (with `ownOnly`, of this user); `truncate` empties it after the check.
-std::FILE* OpenPlainStream(const char* path, int flags, bool ownOnly, bool truncate,
-                           const char* mode) {
-  const std::string systemPath = posix::SystemPath(path);
-  if (systemPath.empty()) return nullptr;
-  Descriptor file(open(systemPath.c_str(), flags | posix::kPlantSafeOpen, 0666));
-  if (!file.valid() || !posix::IsSinglePlainFile(file.get(), ownOnly) ||
-      (truncate && ftruncate(file.get(), 0) != 0)) {
-    return nullptr;
-  }
-  posix::ClearNonBlocking(file.get());
-  std::FILE* stream = fdopen(file.get(), mode);
-  if (stream != nullptr) file.Release();
-  return stream;
-}
-
-}  // namespace
 
 std::FILE* OpenPlainFileForReading(const char* path) {
   return OpenPlainStream(path, O_RDONLY, false, false, "rb");
@@ -320,10 +330,6 @@ bool ListFolder(const std::string& folder, std::vector<FolderEntry>* entries) {
   return true;
 }
 
-}  // namespace quill::platform
-
-namespace quill::platform {
-
 bool AppendRecord(std::FILE* stream, std::string (*header)(), std::string_view bytes) {
   if (stream == nullptr) return false;
   // Nothing may be left in the stream's buffer to be written after the record.
@@ -364,10 +370,6 @@ bool AppendRecord(std::FILE* stream, std::string (*header)(), std::string_view b
   return true;
 }
 
-}  // namespace quill::platform
-
-namespace quill::platform {
-
 bool HoldFileFromWriters(const char* path, std::uint32_t milliseconds, HoldKind kind) {
   const std::string systemPath = posix::SystemPath(path);
   if (kind == HoldKind::kRecordLock) {
@@ -383,28 +385,6 @@ bool HoldFileFromWriters(const char* path, std::uint32_t milliseconds, HoldKind 
   RealServices().Sleep(milliseconds);
   return chmod(systemPath.c_str(), mode) == 0;
 }
-
-}  // namespace quill::platform
-
-namespace quill::platform {
-
-namespace {
-
-EntryStatus EntryStatusOf(const struct stat& status) {
-  EntryStatus entry;
-  if (S_ISLNK(status.st_mode)) {
-    entry.kind = EntryKind::kLink;
-  } else if (S_ISDIR(status.st_mode)) {
-    entry.kind = EntryKind::kFolder;
-  } else if (S_ISREG(status.st_mode)) {
-    entry.kind = EntryKind::kFile;
-  }
-  entry.modifyTimeMs = static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1000 +
-                       static_cast<std::int64_t>(status.st_mtim.tv_nsec) / 1000000;
-  return entry;
-}
-
-}  // namespace
 
 bool ReadEntryStatus(const char* path, EntryStatus* out) {
   struct stat status {};
