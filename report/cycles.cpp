@@ -203,13 +203,8 @@ bool ParseDumpLine(std::string_view line, DumpEntry* entry) {
 bool ParseEntryThatMatters(std::string_view line, const std::vector<EntryWindow>& windows,
                            DumpEntry* entry) {
   std::string_view program, text;
-  if (!SplitDumpLine(line, &program, &text) || !IsHandOffProgram(program) ||
-      !ParseEntryTime(line, &entry->timeMs) || !InSomeWindow(entry->timeMs, windows)) {
-    return false;
-  }
-  entry->program = std::string(program);
-  entry->text = std::string(text);
-  return true;
+  return SplitDumpLine(line, &program, &text) && IsHandOffProgram(program) &&
+         ParseDumpLine(line, entry) && InSomeWindow(entry->timeMs, windows);
 }
 
 std::vector<DumpEntry> ParseDumpText(const std::string& text, std::size_t maxLineBytes) {

@@ -23,6 +23,7 @@
 #include "report/evidence.h"
 #include "report/forms.h"
 #include "report/visible_text.h"
+#include "support/path_helpers.h"
 #include "support/plants.h"
 #include "support/scratch_folder.h"
 
@@ -349,12 +350,6 @@ TEST(Report, SvgFileHasTheStatedSizeOneRowPerCycleAndALegend) {
   EXPECT_EQ(unwritable.status, 2);
 }
 
-// The library's spelling of a path (`\` inside) as this system spells it.
-std::string NativeSpelling(std::string path) {
-  if (!platform::kWindows) std::replace(path.begin(), path.end(), '\\', '/');
-  return path;
-}
-
 // True for UTF-8 (the JSON library refuses anything else, overlong forms and
 // surrogates too) without the controls XML 1.0 forbids.
 bool IsXmlText(const std::string& text) {
@@ -456,7 +451,7 @@ TEST(Report, DefaultWorkFolderTrustsTheUsersFallbackOnlyWhenPrivate) {
     }
     const std::string underTemp =
         handoff::WorkFolderBelow(temp, std::string("launcher") + platform::kProgramSuffix);
-    if (c.work) fs::create_directories(NativeSpelling(underTemp));
+    if (c.work) fs::create_directories(testing::NativeSpelling(underTemp));
     const std::string alternative = scratch.Join("alternative");
     if (c.alternative) fs::create_directory(alternative);
     EXPECT_EQ(report::ChooseWorkFolder(temp, c.fallback, alternative),

@@ -27,6 +27,7 @@
 #include "progress/progress_indicator.h"
 #include "support/child_process.h"
 #include "support/fake_services.h"
+#include "support/path_helpers.h"
 #include "support/plants.h"
 #include "support/programs.h"
 #include "support/scoped_environment.h"
@@ -273,15 +274,9 @@ TEST(HostileInput, ReachesTheProgramAsTheWindowsRuntimeSplitsIt) {
 
 // ---- A dump file held by another process ------------------------------------
 
-// `file` in this system's own spelling.
-std::string Native(std::string file) {
-  if (!platform::kWindows) std::replace(file.begin(), file.end(), '\\', '/');
-  return file;
-}
-
 // The file that tells a holder has started.
 std::string HeldMarker(const std::string& file) {
-  return Native(file) + ".held";
+  return testing::NativeSpelling(file) + ".held";
 }
 
 // Holds the file it is told for the time it is told.
@@ -313,14 +308,16 @@ bool WriteWhileHeld(const std::string& base, std::uint32_t holdMs, std::uint32_t
   platform::System().Sleep(200);
   const bool byPermission = !platform::kWindows && std::string(kind) == "open";
   if (byPermission) {  // the hold takes every write permission away
-    EXPECT_EQ(fs::status(Native(file)).permissions() & fs::perms::owner_write, fs::perms::none);
+    EXPECT_EQ(fs::status(testing::NativeSpelling(file)).permissions() & fs::perms::owner_write,
+              fs::perms::none);
   }
   const std::uint32_t start = platform::System().TickCount();
   const bool stored = WriteDumpEntry(std::string("written while held"));
   *tookMs = platform::System().TickCount() - start;
   holder.join();
   if (byPermission) {  // and gives it back
-    EXPECT_NE(fs::status(Native(file)).permissions() & fs::perms::owner_write, fs::perms::none);
+    EXPECT_NE(fs::status(testing::NativeSpelling(file)).permissions() & fs::perms::owner_write,
+              fs::perms::none);
   }
   platform::RemoveFile(HeldMarker(file).c_str());
   return stored;
@@ -475,7 +472,7 @@ TEST(Processes, KestrelsRetryLineOnAClosedPipeDoesNotEndIt) {
   const std::string script =
       "mount -t tmpfs quill-tmp /var/tmp && : > /var/tmp/Temp || exit 99; "
       "for i in 1 2 3 4 5 6; do start=$(date +%s); '" +
-      Native(testing::ProgramBesideTests("kestrel")) +
+      testing::NativeSpelling(testing::ProgramBesideTests("kestrel")) +
       "' /var/tmp/Temp/x.in_ || exit $?; [ $(($(date +%s) - start)) -ge 10 ] && exit 0; done; "
       "exit 98";
   ClosedErrorPipe pipe(scratch);

@@ -19,6 +19,7 @@
 #include "paths/path_strings.h"
 #include "platform/platform.h"
 #include "support/child_process.h"
+#include "support/path_helpers.h"
 #include "support/programs.h"
 #include "support/scoped_environment.h"
 #include "support/scratch_folder.h"
@@ -145,8 +146,7 @@ TEST(ReportProcess, StandardOutputFailuresAreStatusTwoAndAGoneReaderIsQuiet) {
                std::string(60000, kind) + "\n";
   }
   scratch.WriteFile("dump/" + FormatTime(start, "%m%d_%H") + ".txt", entries);
-  std::string program = testing::ProgramBesideTests("quill-report");
-  std::replace(program.begin(), program.end(), '\\', '/');
+  const std::string program = testing::NativeSpelling(testing::ProgramBesideTests("quill-report"));
   const std::string status = scratch.Join("status"), errors = scratch.Join("errors");
   const std::string report = "report() { '" + program + "' --dump-folder '" + dump + "' '" + work +
                              "' 2>'" + errors + "'; }\n";

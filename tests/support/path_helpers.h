@@ -17,6 +17,12 @@ inline std::string WithForeignSeparators(std::string path) {
   return path;
 }
 
+// The library's spelling of a path (`\` inside) as this system spells it.
+inline std::string NativeSpelling(std::string path) {
+  if (!platform::kWindows) std::replace(path.begin(), path.end(), '\\', '/');
+  return path;
+}
+
 // The names of the entries of `folder`; empty when it cannot be listed.
 inline std::set<std::string> EntryNames(const std::string& folder) {
   std::set<std::string> names;
