@@ -11,7 +11,8 @@
 #include "environment/dump_log.h"
 #include "kestrel/free_file_name.h"
 #include "paths/path_strings.h"
-#include "platform/platform.h"
+#include "platform/environment.h"
+#include "platform/files.h"
 #include "progress/number_text.h"
 
 namespace quill::bench {
@@ -73,7 +74,7 @@ const std::string& DumpBase() {
   static const std::string base = [] {
     const std::string folder = ScratchFolder("dump");
     CreateDirectoryTree(folder);
-    SetDumpFolderBaseForTesting(folder);
+    static platform::ScopedSharedDocuments sharedDocuments(folder);
     // The first record of a process also queues old files; that is not the
     // steady cost of a record.
     WriteDumpRecord(kRecord);

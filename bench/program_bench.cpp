@@ -22,7 +22,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/testing.h"
 
 namespace platform = quill::platform;
 

@@ -4,7 +4,7 @@
 
 #include "environment/directory_tree.h"
 #include "kestrel/free_file_name.h"
-#include "platform/platform.h"
+#include "platform/services.h"
 
 namespace quill {
 namespace {

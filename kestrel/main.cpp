@@ -2,7 +2,7 @@
 #include <clocale>
 
 #include "kestrel/converter.h"
-#include "platform/platform.h"
+#include "platform/services.h"
 
 int main(int argc, char** argv) {
   std::setlocale(LC_ALL, "");

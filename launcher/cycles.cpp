@@ -8,16 +8,14 @@
 #include "launcher/converter_launch.h"
 #include "paths/file_status.h"
 #include "paths/path_strings.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/services.h"
 #include "progress/progress_indicator.h"
 
 namespace quill {
 namespace {
 
 constexpr char kWaitCaption[] = "wait  ...";
-
-// Replaces the shared documents folder when a test has set it.
-std::string alternativeBaseForTesting;
 
 }  // namespace
 
@@ -32,9 +30,7 @@ std::string MakeWorkFolder() {
   if (temporary.empty() || !CreateDirectoryTree(folder)) {
     // The failure is recorded; the alternative is only named here; the input
     // file's creation makes it.
-    const std::string shared = alternativeBaseForTesting.empty()
-                                   ? SpecialFolder(CSIDL_COMMON_DOCUMENTS)
-                                   : alternativeBaseForTesting;
+    const std::string shared = SpecialFolder(CSIDL_COMMON_DOCUMENTS);
     // Every user falls back to this same folder, so each of its levels is
     // made open to all of them (sticky, as the dump log's Temp levels are):
     // the first user to get here must not shut the others out. The files in
@@ -72,10 +68,6 @@ bool RunCycle() {
     LaunchConverter(input);
   }
   return true;
-}
-
-void SetAlternativeWorkBaseForTesting(const std::string& base) {
-  alternativeBaseForTesting = base;
 }
 
 bool RunCycles() {

@@ -21,8 +21,4 @@ std::string MakeWorkFolder();
 // `<temporary folder>\r_Quill.tmp\<stem of this program's file>\`.
 std::string WorkFolderUnderTemp();
 
-// For tests only: the alternative work folder goes under `base` instead of
-// the shared documents folder; an empty `base` restores that.
-void SetAlternativeWorkBaseForTesting(const std::string& base);
-
 }  // namespace quill

@@ -3,7 +3,7 @@
 #include <clocale>
 
 #include "launcher/cycles.h"
-#include "platform/platform.h"
+#include "platform/services.h"
 
 int main(int /*argc*/, char** /*argv*/) {
   std::setlocale(LC_ALL, "");

@@ -8,7 +8,8 @@
 #include "environment/special_folders.h"
 #include "paths/file_status.h"
 #include "paths/path_strings.h"
-#include "platform/platform.h"
+#include "platform/environment.h"
+#include "platform/files.h"
 
 namespace quill::report {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <ctime>
 
-#include "platform/platform.h"
+#include "platform/services.h"
 
 namespace quill::report {
 namespace {

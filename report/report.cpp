@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <memory>
 
-#include "platform/platform.h"
+#include "platform/environment.h"
+#include "platform/files.h"
+#include "platform/services.h"
 #include "report/cycles.h"
 #include "report/evidence.h"
 #include "report/forms.h"

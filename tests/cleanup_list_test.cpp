@@ -8,7 +8,7 @@
 
 #include "environment/dump_log.h"
 #include "paths/file_status.h"
-#include "platform/platform.h"
+#include "platform/services.h"
 #include "progress/progress_indicator.h"
 #include "support/child_process.h"
 #include "support/fake_clock_test.h"

@@ -8,7 +8,7 @@
 
 #include "paths/path_strings.h"
 #include "paths/tokenize.h"
-#include "platform/platform.h"
+#include "platform/environment.h"
 #include "support/current_folder.h"
 #include "support/path_helpers.h"
 #include "support/scratch_folder.h"

@@ -19,7 +19,9 @@
 #include "filetree/cleanup_list.h"
 #include "paths/file_status.h"
 #include "paths/path_strings.h"
-#include "platform/platform.h"
+#include "platform/environment.h"
+#include "platform/services.h"
+#include "platform/testing.h"
 #include "progress/progress_indicator.h"
 #include "support/child_process.h"
 #include "support/fake_clock_test.h"
@@ -233,7 +235,7 @@ TEST(DumpLogChild, DISABLED_WriteRecords) {
   const std::size_t first = argument.find('|');
   const std::size_t second = argument.find('|', first + 1);
   ASSERT_NE(second, std::string::npos);
-  SetDumpFolderBaseForTesting(argument.substr(0, first));
+  platform::ScopedSharedDocuments sharedDocuments(argument.substr(0, first));
   const int writer = std::stoi(argument.substr(first + 1, second - first - 1));
   const int records = std::stoi(argument.substr(second + 1));
   for (int record = 0; record < records; ++record) {
@@ -379,7 +381,7 @@ TEST_F(DumpLogTest, LinkedLevelOrFileIsRefusedAndItsTargetUntouched) {
       GTEST_SKIP() << "this system cannot make symbolic links (Wine 8 answers success and makes "
                       "nothing)";
     }
-    SetDumpFolderBaseForTesting(base.Path());
+    platform::ScopedSharedDocuments sharedDocuments(base.Path());
     ProcessCleanupList().RemoveAll();
 
     EXPECT_FALSE(WriteDumpEntry(std::string("through the link")));
@@ -440,7 +442,7 @@ TEST_F(DumpLogTest, SharedFoldersAndFileAreOpenToEveryUserWhateverTheUmask) {
   for (const Case& c : {Case{022, false}, Case{077, false}, Case{0777, true}}) {
     SCOPED_TRACE(c.umask);
     testing::ScratchFolder base;
-    SetDumpFolderBaseForTesting(base.Path());
+    platform::ScopedSharedDocuments sharedDocuments(base.Path());
     if (c.ownTemp) fs::create_directory(base.Join("Temp"));
     const std::uint32_t previous = platform::SetFileCreationMaskForTesting(c.umask);
     EXPECT_TRUE(WriteDumpEntry(std::string("shared")));
@@ -462,7 +464,7 @@ TEST(DumpLogChild, DISABLED_WriteAsOtherUser) {
   if (base.empty()) return;
   ASSERT_TRUE(platform::BecomeUserForTesting(4'000'000));
   ASSERT_EQ(UserName(), "");
-  SetDumpFolderBaseForTesting(base);
+  platform::ScopedSharedDocuments sharedDocuments(base);
   EXPECT_TRUE(WriteDumpEntry(std::string("from user 4000000")));
 }
 
@@ -474,6 +476,7 @@ TEST_F(DumpLogTest, SecondUsersRecordArrives) {
   RecordProperty("protected_regular", setting);
   // The real clock throughout, as the child has it.
   platform::ScopedServices real(platform::RealServices());
+  platform::ScopedSharedDocuments sharedDocuments(scratch.Path());
   const std::uint32_t previous = platform::SetFileCreationMaskForTesting(077);
   fs::permissions(scratch.Path(), fs::perms::all);
   EXPECT_TRUE(WriteDumpEntry(std::string("from root, first")));
@@ -511,7 +514,7 @@ TEST_F(DumpLogTest, ExistingFileOpensWithoutAskingToCreateIt) {
                         Case{"made by another first", false, true, true}}) {
     SCOPED_TRACE(c.name);
     testing::ScratchFolder base;
-    SetDumpFolderBaseForTesting(base.Path());
+    platform::ScopedSharedDocuments sharedDocuments(base.Path());
     const std::string file = base.Join("Temp/Temp/DbgDump/WZ/" + HourFileName(t));
     fs::create_directories(fs::path(file).parent_path());
     if (c.existing) base.WriteFile("Temp/Temp/DbgDump/WZ/" + HourFileName(t), "their header\r\n");
@@ -547,7 +550,7 @@ TEST(DumpLogChild, DISABLED_FirstRecord) {
   for (int i = 0; i < 30'000 && !testing::Exists(gate + "/go"); ++i) {
     platform::RealServices().Sleep(1);
   }
-  SetDumpFolderBaseForTesting(base);
+  platform::ScopedSharedDocuments sharedDocuments(base);
   for (int tree = 0; fields[1] == "tree" && tree < 10; ++tree) {
     EXPECT_TRUE(CreateDirectoryTree(base + "/work/" + std::to_string(tree) + "/a/b/c"));
   }

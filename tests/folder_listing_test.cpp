@@ -7,7 +7,7 @@
 #include <string>
 
 #include "environment/dump_log.h"
-#include "platform/platform.h"
+#include "platform/services.h"
 #include "progress/progress_indicator.h"
 #include "support/fake_clock_test.h"
 #include "support/fake_services.h"

@@ -22,7 +22,9 @@
 #include "paths/file_status.h"
 #include "paths/path_strings.h"
 #include "paths/tokenize.h"
-#include "platform/platform.h"
+#include "platform/environment.h"
+#include "platform/files.h"
+#include "platform/testing.h"
 #include "progress/progress_indicator.h"
 #include "support/fake_clock_test.h"
 #include "support/fake_services.h"
@@ -53,7 +55,7 @@ using Hardening = testing::FakeClockTest;
 TEST_F(Hardening, BlockedDumpFolderAndTempFolderStillGiveTenCycles) {
   // An ordinary file stands where the dump folder and the work folder must go.
   const std::string blocker = scratch.WriteFile("blocker");
-  SetDumpFolderBaseForTesting(blocker);
+  platform::ScopedSharedDocuments sharedDocuments(blocker);
   testing::ScopedEnvironmentValue tmp("TMP", blocker.c_str());
   fake.shellResult = 2;  // and the converter cannot be started
 
@@ -124,8 +126,8 @@ TEST_F(Hardening, FolderOfTheUserUnderTmpIsUsedOnlyWhenPrivate) {
       fs::permissions(mine, fs::perms::all);
     }
     testing::ScopedEnvironmentValue userValue("USER", user.c_str());
-    const std::string alternative = scratch.MakeFolder("alternative");
-    SetAlternativeWorkBaseForTesting(alternative);
+    // The fixture's shared documents folder, below which the dump goes too.
+    const std::string alternative = scratch.Path();
     const std::string folder = MakeWorkFolder();
     if (c.used) {
       EXPECT_EQ(folder, handoff::WorkFolderBelow(mine, ModulePath()));
@@ -157,7 +159,7 @@ TEST_F(Hardening, FolderOfTheUserUnderTmpIsUsedOnlyWhenPrivate) {
       EXPECT_TRUE(fs::is_empty(victim));
     }
     fs::remove_all(mine);
-    fs::remove_all(alternative);
+    fs::remove_all(alternative + "/Temp");
   }
 }
 

@@ -8,7 +8,7 @@
 #include "kestrel/converter.h"
 #include "kestrel/free_file_name.h"
 #include "paths/path_strings.h"
-#include "platform/platform.h"
+#include "platform/environment.h"
 #include "progress/number_text.h"
 #include "support/fake_services.h"
 #include "support/path_helpers.h"

@@ -19,7 +19,9 @@
 #include "paths/file_status.h"
 #include "paths/path_strings.h"
 #include "platform/command_line.h"
-#include "platform/platform.h"
+#include "platform/environment.h"
+#include "platform/files.h"
+#include "platform/testing.h"
 #include "progress/progress_indicator.h"
 #include "support/current_folder.h"
 #include "support/fake_services.h"
@@ -146,7 +148,7 @@ TEST_F(LauncherCycle, UncreatableWorkFolderFallsBackToSharedDocuments) {
   std::string blocker = scratch_.WriteFile("blocker");
   testing::ScopedEnvironmentValue tmp("TMP", blocker.c_str());
   // In place of the shared documents folder, whose Temp levels the fallback makes.
-  SetAlternativeWorkBaseForTesting(scratch_.Path());
+  platform::ScopedSharedDocuments sharedDocuments(scratch_.Path());
   std::string expected = AddTrailingSeparator(scratch_.Path(), '\\') + "Temp\\Temp\\r_Quill.tmp\\" +
                          PathStem(ModulePath()) + "\\";
   EXPECT_EQ(MakeWorkFolder(), expected);
@@ -193,7 +195,7 @@ TEST(ShellRunner, ReportsARefusalWithTheShellsText) {
 // the start itself gets the path whole where no shell splits it.
 TEST(LaunchConverter, RefusalShowsThePlainQuotingOfThePath) {
   testing::ScratchFolder scratch;
-  SetDumpFolderBaseForTesting(scratch.Path());
+  platform::ScopedSharedDocuments sharedDocuments(scratch.Path());
   testing::FakeServices fake;
   fake.shellResult = 2;
   const std::string dumpFile =

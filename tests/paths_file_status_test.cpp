@@ -9,7 +9,8 @@
 #include "paths/file_status.h"
 #include "paths/path_strings.h"
 #include "paths/tokenize.h"
-#include "platform/platform.h"
+#include "platform/environment.h"
+#include "platform/files.h"
 #include "support/scratch_folder.h"
 
 namespace quill {

@@ -6,7 +6,7 @@
 
 #include "paths/file_status.h"
 #include "paths/path_strings.h"
-#include "platform/platform.h"
+#include "platform/environment.h"
 
 namespace quill {
 namespace {

@@ -1,7 +1,5 @@
 // The platform layer: command-line splitting, the stand-ins that make POSIX
 // answer as Windows does, and starting programs.
-#include "platform/platform.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -12,6 +10,10 @@
 #include <vector>
 
 #include "platform/command_line.h"
+#include "platform/environment.h"
+#include "platform/files.h"
+#include "platform/services.h"
+#include "platform/testing.h"
 #include "support/current_folder.h"
 #include "support/fake_services.h"
 #include "support/scratch_folder.h"
@@ -57,8 +59,7 @@ TEST(CommandLine, QuotedArgumentsSplitBackUnchanged) {
 }
 
 TEST(Services, AFakeIsInForceForItsLifetime) {
-  platform::Services* real = &platform::RealServices();
-  EXPECT_EQ(&platform::System(), real);
+  platform::Services* before = &platform::System();
   {
     testing::FakeServices fake;
     EXPECT_EQ(&platform::System(), &fake);
@@ -68,7 +69,7 @@ TEST(Services, AFakeIsInForceForItsLifetime) {
     EXPECT_EQ(fake.CalendarTime(), fake.calendarStart + 1);
     EXPECT_EQ(fake.TickCount(), fake.tickStart + 1000u);
   }
-  EXPECT_EQ(&platform::System(), real);
+  EXPECT_EQ(&platform::System(), before);
 }
 
 TEST(Stat, RefusesWhatTheWindowsStatRefuses) {

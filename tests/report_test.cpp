@@ -18,7 +18,7 @@
 
 #include "environment/handoff_names.h"
 #include "launcher/cycles.h"
-#include "platform/platform.h"
+#include "platform/environment.h"
 #include "report/cycles.h"
 #include "report/evidence.h"
 #include "report/forms.h"

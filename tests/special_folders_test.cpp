@@ -8,7 +8,7 @@
 
 #include "paths/file_status.h"
 #include "paths/path_strings.h"
-#include "platform/platform.h"
+#include "platform/environment.h"
 #include "support/scoped_environment.h"
 #include "support/scratch_folder.h"
 

@@ -5,7 +5,7 @@
 #include <ctime>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/environment.h"
 #include "support/fake_services.h"
 
 namespace quill {

@@ -4,7 +4,8 @@
 #include "paths/file_status.h"
 #include "paths/path_strings.h"
 #include "paths/tokenize.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/shared_tree.h"
 
 namespace quill {
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "paths/tokenize.h"
-#include "platform/platform.h"
+#include "platform/shared_tree.h"
 
 namespace quill {
 

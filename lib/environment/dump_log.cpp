@@ -13,7 +13,9 @@
 #include "paths/file_status.h"
 #include "paths/path_strings.h"
 #include "paths/tokenize.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/services.h"
+#include "platform/shared_tree.h"
 
 namespace quill {
 namespace {
@@ -24,13 +26,9 @@ constexpr char kTwoTabs[] = "\t\t";
 constexpr std::int32_t kOpenSeconds = 10;
 constexpr std::int32_t kPurgeDays = 10;
 
-// True from process start until the first record has queued the old files.
-bool dumpPrunePending = true;
 // Set while a record is written. Creating the dump folder can fail and report
 // that as an entry of its own, which would come back here for the same folder.
 bool recordInProgress = false;
-// Replaces the shared documents folder when a test has set it.
-std::string dumpFolderBaseForTesting;
 
 class RecordInProgress {
  public:
@@ -45,9 +43,12 @@ struct StreamCloser {
 };
 using Stream = std::unique_ptr<std::FILE, StreamCloser>;
 
-// The dump folder WZ as last walked, and the base it was walked from.
+// The dump folder WZ as last walked, and the base it was walked from. The
+// old files below a base are queued for deletion by the first record that
+// walks from it: once per process, as the base stays where it is.
 struct WalkedDumpFolder {
   std::string base;
+  bool purged = false;
   platform::SharedFolder folder;
   platform::FileIdentity identity;
 };
@@ -55,11 +56,6 @@ struct WalkedDumpFolder {
 WalkedDumpFolder& DumpFolder() {
   static WalkedDumpFolder walked;
   return walked;
-}
-
-std::string SharedDocumentsFolder() {
-  return dumpFolderBaseForTesting.empty() ? SpecialFolder(CSIDL_COMMON_DOCUMENTS)
-                                          : dumpFolderBaseForTesting;
 }
 
 // Each value is asked for in its own statement, so the calls run in the order
@@ -111,26 +107,23 @@ bool WriteDumpRecord(std::string bytes) {
   // and held open while it is used: another user can plant names in this tree.
   // The walk is kept for later records as long as its path still leads to
   // the folder held, which costs one status query instead of four opens.
-  const std::string base = SharedDocumentsFolder();
+  const std::string base = SpecialFolder(CSIDL_COMMON_DOCUMENTS);
   WalkedDumpFolder& walked = DumpFolder();
-  if (dumpPrunePending || walked.base != base || !walked.folder.IsOpen() ||
+  const bool purge = !walked.purged || walked.base != base;
+  if (purge || !walked.folder.IsOpen() ||
       !(platform::IdentityOfPath(walked.folder.Path()) == walked.identity)) {
     StringList levels = handoff::DumpParentLevels();
     platform::SharedFolder folder = OpenSharedTree(base, levels, true);
-    if (dumpPrunePending) {
-      PurgeOldSharedFiles(folder, base, levels, handoff::kHourFilePattern, kPurgeDays);
-    }
+    if (purge) PurgeOldSharedFiles(folder, base, levels, handoff::kHourFilePattern, kPurgeDays);
     levels.push_back(handoff::kDumpFileLevel);
     if (folder.IsOpen()) folder = OpenSharedTree(base, levels, true);
-    if (dumpPrunePending) {
-      PurgeOldSharedFiles(folder, base, levels, handoff::kHourFilePattern, kPurgeDays);
-    }
+    if (purge) PurgeOldSharedFiles(folder, base, levels, handoff::kHourFilePattern, kPurgeDays);
     walked.base = base;
+    walked.purged = true;
     walked.identity = platform::IdentityOf(folder);
     walked.folder = std::move(folder);
   }
   const platform::SharedFolder& folder = walked.folder;
-  dumpPrunePending = false;
 
   // A folder, FIFO, socket, device or second name of another file planted at
   // the hour's name is dropped at once: waiting cannot make it a dump file.
@@ -158,11 +151,6 @@ std::string FlattenLineBreaks(const std::string& text, const std::string& replac
     }
   }
   return flat;
-}
-
-void SetDumpFolderBaseForTesting(const std::string& base) {
-  dumpFolderBaseForTesting = base;
-  dumpPrunePending = true;
 }
 
 }  // namespace quill

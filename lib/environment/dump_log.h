@@ -21,9 +21,4 @@ bool WriteDumpRecord(std::string bytes);
 // every LF by the rest of it.
 std::string FlattenLineBreaks(const std::string& text, const std::string& replacement);
 
-// For tests only: the dump folder goes under `base` instead of the shared
-// documents folder (an empty `base` restores that), and the next record
-// purges old files again as the first record of a process does.
-void SetDumpFolderBaseForTesting(const std::string& base);
-
 }  // namespace quill

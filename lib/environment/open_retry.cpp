@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <limits>
 
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/services.h"
 #include "progress/progress_indicator.h"
 
 namespace quill {

@@ -7,7 +7,8 @@
 #include "paths/file_status.h"
 #include "paths/path_strings.h"
 #include "paths/tokenize.h"
-#include "platform/platform.h"
+#include "platform/environment.h"
+#include "platform/services.h"
 
 namespace quill {
 namespace {
@@ -55,7 +56,7 @@ std::string SystemTempFolder() {
 }  // namespace
 
 std::string SpecialFolderPath(void* owner, int folderId) {
-  return platform::SpecialFolderPath(owner, folderId);
+  return platform::System().SpecialFolderPath(owner, folderId);
 }
 
 std::string SpecialFolder(int folderId) {

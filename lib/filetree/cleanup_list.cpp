@@ -8,7 +8,9 @@
 #include "paths/file_status.h"
 #include "paths/internal.h"
 #include "paths/path_strings.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/services.h"
+#include "platform/shared_tree.h"
 
 namespace quill {
 namespace {

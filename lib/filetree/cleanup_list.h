@@ -7,7 +7,7 @@
 #include <string>
 
 #include "paths/tokenize.h"
-#include "platform/platform.h"
+#include "platform/shared_tree.h"
 
 namespace quill {
 

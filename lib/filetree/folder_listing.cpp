@@ -7,7 +7,7 @@
 #include "paths/file_status.h"
 #include "paths/internal.h"
 #include "paths/path_strings.h"
-#include "platform/platform.h"
+#include "platform/files.h"
 #include "progress/progress_indicator.h"
 
 namespace quill {

@@ -4,6 +4,7 @@
 
 #include "paths/path_strings.h"
 #include "paths/tokenize.h"
+#include "platform/environment.h"
 
 namespace quill {
 namespace {

@@ -9,7 +9,7 @@
 #include <cwctype>
 
 #include "paths/internal.h"
-#include "platform/platform.h"
+#include "platform/environment.h"
 
 namespace quill {
 namespace {

@@ -1,6 +1,6 @@
-#include <cstdlib>
+#include "platform/services.h"
 
-#include "platform/platform.h"
+#include "platform/environment.h"
 
 namespace quill::platform {
 namespace {
@@ -8,6 +8,10 @@ namespace {
 Services* current = nullptr;
 
 }  // namespace
+
+std::string Services::SpecialFolderPath(void* owner, int folderId) {
+  return platform::SpecialFolderPath(owner, folderId);
+}
 
 Services& System() {
   return current != nullptr ? *current : RealServices();
@@ -19,12 +23,6 @@ ScopedServices::ScopedServices(Services& replacement) : previous_(current) {
 
 ScopedServices::~ScopedServices() {
   current = previous_;
-}
-
-std::string EnvironmentValue(const char* name) {
-  if (name == nullptr) return std::string();
-  const char* value = std::getenv(name);
-  return value ? std::string(value) : std::string();
 }
 
 }  // namespace quill::platform

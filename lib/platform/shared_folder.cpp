@@ -1,8 +1,11 @@
 #include <utility>
 
-#include "platform/platform.h"
+#include "platform/fault_points.h"
+#include "platform/shared_tree.h"
 
 namespace quill::platform {
+
+const internal::SharedFileFaults* internal::sharedFileFaults = nullptr;
 
 SharedFolder::~SharedFolder() {
   if (handle_ != kNone) Close(handle_);

@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "paths/path_strings.h"
-#include "platform/platform.h"
+#include "platform/services.h"
 #include "progress/number_text.h"
 
 namespace quill {

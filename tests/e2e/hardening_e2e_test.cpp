@@ -23,7 +23,10 @@
 #include "paths/file_status.h"
 #include "paths/path_strings.h"
 #include "platform/command_line.h"
-#include "platform/platform.h"
+#include "platform/environment.h"
+#include "platform/files.h"
+#include "platform/services.h"
+#include "platform/testing.h"
 #include "progress/progress_indicator.h"
 #include "support/child_process.h"
 #include "support/fake_services.h"
@@ -162,7 +165,7 @@ class FakeClockRealStarts : public testing::FakeServices {
 TEST(MissingConverter, DISABLED_TenCycles) {
   const std::string base = testing::ChildArgument("dump-base");
   if (base.empty()) return;
-  SetDumpFolderBaseForTesting(base);
+  platform::ScopedSharedDocuments sharedDocuments(base);
   FakeClockRealStarts services;
   RunCycles();
   std::ofstream(base + "/starts.txt") << services.starts.size();
@@ -325,22 +328,20 @@ bool WriteWhileHeld(const std::string& base, std::uint32_t holdMs, std::uint32_t
 
 TEST(DumpFault, RecordWaitsOutAShortHoldAndIsDroppedAfterTenSeconds) {
   testing::ScratchFolder scratch;
-  SetDumpFolderBaseForTesting(scratch.Path());
+  platform::ScopedSharedDocuments sharedDocuments(scratch.Path());
   std::uint32_t took = 0;
   EXPECT_TRUE(WriteWhileHeld(scratch.Path(), 2000, &took));
   if (took < 1000) {
-    SetDumpFolderBaseForTesting("");
     GTEST_SKIP() << "the hold does not keep this user out (root ignores file permissions)";
   }
   EXPECT_LT(took, 4000u);
   EXPECT_FALSE(WriteWhileHeld(scratch.Path(), 12'000, &took));
   EXPECT_GE(took, 9000u);
-  SetDumpFolderBaseForTesting("");
 }
 
 TEST(DumpFault, RecordLockHeldElsewhereIsWaitedForAtMostTenSeconds) {
   testing::ScratchFolder scratch;
-  SetDumpFolderBaseForTesting(scratch.Path());
+  platform::ScopedSharedDocuments sharedDocuments(scratch.Path());
   struct Case {
     std::uint32_t holdMs;
     bool stored;
@@ -354,7 +355,6 @@ TEST(DumpFault, RecordLockHeldElsewhereIsWaitedForAtMostTenSeconds) {
     EXPECT_GE(took, c.atLeastMs);
     EXPECT_LT(took, c.belowMs);
   }
-  SetDumpFolderBaseForTesting("");
 }
 
 // ---- Processes ---------------------------------------------------------------

@@ -7,7 +7,9 @@
 #include <string>
 
 #include "paths/path_strings.h"
-#include "platform/platform.h"
+#include "platform/environment.h"
+#include "platform/services.h"
+#include "platform/testing.h"
 #include "support/path_helpers.h"
 #include "support/programs.h"
 #include "support/scratch_folder.h"

@@ -7,7 +7,8 @@
 
 #include "paths/file_status.h"
 #include "paths/path_strings.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/testing.h"
 #include "support/programs.h"
 #include "support/scoped_environment.h"
 #include "support/scratch_folder.h"

@@ -17,7 +17,9 @@
 #include "launcher/converter_launch.h"
 #include "launcher/cycles.h"
 #include "paths/path_strings.h"
-#include "platform/platform.h"
+#include "platform/environment.h"
+#include "platform/services.h"
+#include "platform/testing.h"
 #include "support/child_process.h"
 #include "support/path_helpers.h"
 #include "support/programs.h"
@@ -52,9 +54,9 @@ class ShortPauses : public platform::Services {
 TEST(ReportOfMissingConverter, DISABLED_Cycles) {
   const std::string base = testing::ChildArgument("dump-base");
   if (base.empty()) return;
-  SetDumpFolderBaseForTesting(base);
   ShortPauses services;
   platform::ScopedServices scope(services);
+  platform::ScopedSharedDocuments sharedDocuments(base);
   for (int cycle = 0; cycle < kCycles; ++cycle) {
     // Each cycle in a second of its own: its own input name, and no dump
     // entry of it in the second the next one starts.

@@ -4,7 +4,8 @@
 
 #include <thread>
 
-#include "platform/platform.h"
+#include "platform/environment.h"
+#include "platform/testing.h"
 
 namespace quill::testing {
 namespace {

@@ -1,11 +1,12 @@
 // Keeps the unit tests' dump entries and the launcher's alternative work
-// folder out of the machine's shared documents folder: before every test both
-// are pointed into a scratch folder of this test process. Tests that look at
-// dump files point the dump folder elsewhere themselves.
+// folder out of the machine's shared documents folder: during every test that
+// folder is a scratch folder of this test process. Tests that look at dump
+// files place it elsewhere themselves, inside the test.
 #include <gtest/gtest.h>
 
-#include "environment/dump_log.h"
-#include "launcher/cycles.h"
+#include <memory>
+
+#include "platform/testing.h"
 #include "support/scratch_folder.h"
 
 namespace quill::testing {
@@ -14,12 +15,13 @@ namespace {
 class DumpFolderRedirect : public ::testing::EmptyTestEventListener {
  public:
   void OnTestStart(const ::testing::TestInfo& /*test*/) override {
-    SetDumpFolderBaseForTesting(folder_.Path());
-    SetAlternativeWorkBaseForTesting(folder_.Path());
+    redirect_ = std::make_unique<platform::ScopedSharedDocuments>(folder_.Path());
   }
+  void OnTestEnd(const ::testing::TestInfo& /*test*/) override { redirect_.reset(); }
 
  private:
   ScratchFolder folder_;
+  std::unique_ptr<platform::ScopedSharedDocuments> redirect_;
 };
 
 const bool registered = [] {

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "environment/dump_log.h"
+#include "platform/testing.h"
 #include "progress/progress_indicator.h"
 #include "support/fake_services.h"
 #include "support/scratch_folder.h"
@@ -14,17 +14,12 @@ namespace quill::testing {
 
 class FakeClockTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ProgressIndicator::ResetSharedState();
-    SetDumpFolderBaseForTesting(scratch.Path());
-  }
-  void TearDown() override {
-    SetDumpFolderBaseForTesting("");
-    ProgressIndicator::ResetSharedState();
-  }
+  void SetUp() override { ProgressIndicator::ResetSharedState(); }
+  void TearDown() override { ProgressIndicator::ResetSharedState(); }
 
   FakeServices fake;
   ScratchFolder scratch;
+  platform::ScopedSharedDocuments sharedDocuments{scratch.Path()};
 };
 
 }  // namespace quill::testing

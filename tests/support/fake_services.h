@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/services.h"
 
 namespace quill::testing {
 
@@ -25,7 +25,7 @@ struct RecordedStart {
 
 class FakeServices : public platform::Services {
  public:
-  FakeServices() : scope_(*this) {}
+  FakeServices() : previous_(platform::System()), scope_(*this) {}
 
   // Calendar time at the start, and milliseconds passed since then.
   std::int64_t calendarStart = 1'700'000'001;
@@ -73,8 +73,13 @@ class FakeServices : public platform::Services {
     return shellResult;
   }
   void WriteError(std::string_view bytes) override { errorOutput.append(bytes); }
+  // Folders stay where the services before these placed them.
+  std::string SpecialFolderPath(void* owner, int folderId) override {
+    return previous_.SpecialFolderPath(owner, folderId);
+  }
 
  private:
+  platform::Services& previous_;
   platform::ScopedServices scope_;
 };
 

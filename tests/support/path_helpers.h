@@ -6,7 +6,7 @@
 #include <set>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/environment.h"
 
 namespace quill::testing {
 

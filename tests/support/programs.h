@@ -4,7 +4,7 @@
 #include <string>
 
 #include "paths/path_strings.h"
-#include "platform/platform.h"
+#include "platform/environment.h"
 
 namespace quill::testing {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/environment.h"
 
 namespace quill::testing {
 

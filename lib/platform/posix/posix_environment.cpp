@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/environment.h"
 #include "platform/posix/system_path.h"
 
 namespace quill::platform {

@@ -13,8 +13,9 @@
 #include <memory>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/files.h"
 #include "platform/posix/system_path.h"
+#include "platform/services.h"
 
 namespace quill::platform {
 namespace posix {
@@ -368,22 +369,6 @@ bool AppendRecord(std::FILE* stream, std::string (*header)(), std::string_view b
   // The lock goes with the stream's close, which follows at once; an unlock
   // of its own would only cost another system call per record.
   return true;
-}
-
-bool HoldFileFromWriters(const char* path, std::uint32_t milliseconds, HoldKind kind) {
-  const std::string systemPath = posix::SystemPath(path);
-  if (kind == HoldKind::kRecordLock) {
-    Descriptor file(open(systemPath.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!file.valid() || flock(file.get(), LOCK_EX) != 0) return false;
-    RealServices().Sleep(milliseconds);
-    return flock(file.get(), LOCK_UN) == 0;
-  }
-  struct stat status {};
-  if (stat(systemPath.c_str(), &status) != 0) return false;
-  const mode_t mode = status.st_mode & 07777;
-  if (chmod(systemPath.c_str(), mode & ~(S_IWUSR | S_IWGRP | S_IWOTH)) != 0) return false;
-  RealServices().Sleep(milliseconds);
-  return chmod(systemPath.c_str(), mode) == 0;
 }
 
 bool ReadEntryStatus(const char* path, EntryStatus* out) {

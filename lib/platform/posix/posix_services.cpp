@@ -16,8 +16,9 @@
 #include <vector>
 
 #include "platform/command_line.h"
-#include "platform/platform.h"
+#include "platform/posix/spawn.h"
 #include "platform/posix/system_path.h"
+#include "platform/services.h"
 
 extern char** environ;
 
@@ -55,20 +56,6 @@ void ReapChildrenAutomatically() {
   reapChildren = true;
   ApplyChildDisposition();
 }
-
-class ChildStatusKept {
- public:
-  ChildStatusKept() {
-    std::lock_guard<std::mutex> lock(childDispositionMutex);
-    if (childWaiters++ == 0 && reapChildren) ApplyChildDisposition();
-  }
-  ~ChildStatusKept() {
-    std::lock_guard<std::mutex> lock(childDispositionMutex);
-    if (--childWaiters == 0 && reapChildren) ApplyChildDisposition();
-  }
-  ChildStatusKept(const ChildStatusKept&) = delete;
-  ChildStatusKept& operator=(const ChildStatusKept&) = delete;
-};
 
 ShellResult ResultOfStartError(int error, const std::string& file) {
   switch (error) {
@@ -128,71 +115,6 @@ std::string ProgramOnSearchPath(const std::string& file) {
   _exit(127);
 }
 
-// Starts `file` with the arguments of `parameters`, every signal at its
-// default and none blocked. Returns 0 and the process id, or an errno value.
-//
-// posix_spawn cannot do this: the C library leaves its own two internal
-// signals ignored in the child, and its wrappers refuse to reset them. So the
-// child is forked and resets all signals with the raw system calls; an exec
-// failure comes back through a pipe that the exec closes.
-int Spawn(const std::string& file, const char* parameters, const char* directory, pid_t* pid,
-          const std::string& errorFile = std::string(),
-          const std::string& outputFile = std::string()) {
-  std::vector<std::string> arguments = SplitCommandLine(parameters ? parameters : "");
-  const std::string program = ProgramOnSearchPath(file);
-  std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(file.c_str()));
-  for (std::string& argument : arguments) argv.push_back(argument.data());
-  argv.push_back(nullptr);
-  const std::string folder = posix::SystemPath(directory);
-  const std::string errorPath = posix::SystemPath(errorFile.c_str());
-  const std::string outputPath = posix::SystemPath(outputFile.c_str());
-
-  int report[2];
-  if (pipe2(report, O_CLOEXEC) != 0) return errno;
-  const pid_t child = fork();
-  if (child < 0) {
-    const int error = errno;
-    close(report[0]);
-    close(report[1]);
-    return error;
-  }
-  if (child == 0) {
-    close(report[0]);
-    for (int signal = 1; signal <= 64; ++signal) {
-      KernelSignalAction action{SIG_DFL, 0, nullptr, 0};
-      syscall(SYS_rt_sigaction, signal, &action, nullptr, sizeof(std::uint64_t));
-    }
-    std::uint64_t none = 0;
-    syscall(SYS_rt_sigprocmask, SIG_SETMASK, &none, nullptr, sizeof none);
-    if (!folder.empty() && chdir(folder.c_str()) != 0) FailStart(report[1], errno);
-    if (!errorPath.empty()) {
-      const int fd = open(errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      if (fd < 0 || dup2(fd, 2) < 0) FailStart(report[1], errno);
-      close(fd);
-    }
-    if (!outputPath.empty()) {
-      const int fd = open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      if (fd < 0 || dup2(fd, 1) < 0) FailStart(report[1], errno);
-      close(fd);
-    }
-    execve(program.c_str(), argv.data(), environ);
-    FailStart(report[1], errno);
-  }
-  close(report[1]);
-  int error = 0;
-  ssize_t got;
-  while ((got = read(report[0], &error, sizeof error)) < 0 && errno == EINTR) {
-  }
-  close(report[0]);
-  if (got == static_cast<ssize_t>(sizeof error)) {
-    waitpid(child, nullptr, 0);  // the child that could not exec
-    return error;
-  }
-  *pid = child;
-  return 0;
-}
-
 class PosixServices final : public Services {
  public:
   std::int64_t CalendarTime() override { return static_cast<std::int64_t>(::time(nullptr)); }
@@ -230,7 +152,7 @@ class PosixServices final : public Services {
     }
     ReapChildrenAutomatically();
     pid_t pid = 0;
-    int error = Spawn(file, request.parameters, request.directory, &pid);
+    int error = posix::Spawn(file, request.parameters, request.directory, &pid);
     return error == 0 ? kAccepted : ResultOfStartError(error, file);
   }
 
@@ -256,31 +178,74 @@ bool LocalTime(std::int64_t calendarTime, std::tm* out) {
   return localtime_r(&time, out) != nullptr;
 }
 
-int RunAndWait(const std::string& program, const std::string& parameters,
-               const std::string& errorFile, const std::string& outputFile) {
-  ChildStatusKept keep;
-  pid_t pid = 0;
-  if (Spawn(posix::SystemPath(program.c_str()), parameters.c_str(), nullptr, &pid, errorFile,
-            outputFile) != 0) {
-    return -1;
-  }
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) return -1;
-  }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 void IgnoreBrokenPipes() {
   // Spawn gives every started program the default disposition back.
   signal(SIGPIPE, SIG_IGN);
 }
 
-bool BlockInterruptForTesting(bool block) {
-  sigset_t interrupt;
-  sigemptyset(&interrupt);
-  sigaddset(&interrupt, SIGINT);
-  return pthread_sigmask(block ? SIG_BLOCK : SIG_UNBLOCK, &interrupt, nullptr) == 0;
+namespace posix {
+
+// posix_spawn cannot do this: the C library leaves its own two internal
+// signals ignored in the child, and its wrappers refuse to reset them. So the
+// child is forked and resets all signals with the raw system calls; an exec
+// failure comes back through a pipe that the exec closes.
+int Spawn(const std::string& file, const char* parameters, const char* directory, pid_t* pid,
+          int errorFd, int outputFd) {
+  std::vector<std::string> arguments = SplitCommandLine(parameters ? parameters : "");
+  const std::string program = ProgramOnSearchPath(file);
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(file.c_str()));
+  for (std::string& argument : arguments) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  const std::string folder = posix::SystemPath(directory);
+
+  int report[2];
+  if (pipe2(report, O_CLOEXEC) != 0) return errno;
+  const pid_t child = fork();
+  if (child < 0) {
+    const int error = errno;
+    close(report[0]);
+    close(report[1]);
+    return error;
+  }
+  if (child == 0) {
+    close(report[0]);
+    for (int signal = 1; signal <= 64; ++signal) {
+      KernelSignalAction action{SIG_DFL, 0, nullptr, 0};
+      syscall(SYS_rt_sigaction, signal, &action, nullptr, sizeof(std::uint64_t));
+    }
+    std::uint64_t none = 0;
+    syscall(SYS_rt_sigprocmask, SIG_SETMASK, &none, nullptr, sizeof none);
+    if (!folder.empty() && chdir(folder.c_str()) != 0) FailStart(report[1], errno);
+    if (errorFd >= 0 && dup2(errorFd, 2) < 0) FailStart(report[1], errno);
+    if (outputFd >= 0 && dup2(outputFd, 1) < 0) FailStart(report[1], errno);
+    execve(program.c_str(), argv.data(), environ);
+    FailStart(report[1], errno);
+  }
+  close(report[1]);
+  int error = 0;
+  ssize_t got;
+  while ((got = read(report[0], &error, sizeof error)) < 0 && errno == EINTR) {
+  }
+  close(report[0]);
+  if (got == static_cast<ssize_t>(sizeof error)) {
+    waitpid(child, nullptr, 0);  // the child that could not exec
+    return error;
+  }
+  *pid = child;
+  return 0;
 }
+
+ChildStatusKept::ChildStatusKept() {
+  std::lock_guard<std::mutex> lock(childDispositionMutex);
+  if (childWaiters++ == 0 && reapChildren) ApplyChildDisposition();
+}
+
+ChildStatusKept::~ChildStatusKept() {
+  std::lock_guard<std::mutex> lock(childDispositionMutex);
+  if (--childWaiters == 0 && reapChildren) ApplyChildDisposition();
+}
+
+}  // namespace posix
 
 }  // namespace quill::platform

@@ -4,7 +4,6 @@
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
-#include <grp.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -12,8 +11,9 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/fault_points.h"
 #include "platform/posix/system_path.h"
+#include "platform/shared_tree.h"
 
 namespace quill::platform {
 namespace {
@@ -21,18 +21,16 @@ namespace {
 constexpr mode_t kSharedFolderMode = S_IRWXU | S_IRWXG | S_IRWXO | S_ISVTX;  // 1777
 constexpr mode_t kSharedFileMode = S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH;
 
-SharedFileSeams seams;
-
 int Fd(const SharedFolder& folder) {
   return static_cast<int>(folder.Handle());
 }
 
-// openat, with the test seam that stands in for fs.protected_regular: an
+// openat, with the fault point that stands in for fs.protected_regular: an
 // open that may create, of a name that exists, is refused as the kernel would.
 int OpenAt(int folder, const char* name, int flags, mode_t mode) {
   struct stat existing {};
-  if (seams.refuseCreatingOpenOfExisting && (flags & O_CREAT) != 0 && (flags & O_EXCL) == 0 &&
-      fstatat(folder, name, &existing, AT_SYMLINK_NOFOLLOW) == 0) {
+  if (internal::RefusesCreatingOpenOfExisting() && (flags & O_CREAT) != 0 &&
+      (flags & O_EXCL) == 0 && fstatat(folder, name, &existing, AT_SYMLINK_NOFOLLOW) == 0) {
     errno = EACCES;
     return -1;
   }
@@ -95,13 +93,13 @@ SharedFolder OpenSharedLevel(const SharedFolder& parent, const char* name, bool 
 std::FILE* OpenSharedFile(const SharedFolder& folder, const char* name, bool* refused) {
   bool lasting = false;
   std::FILE* stream = nullptr;
-  if (folder.IsOpen() && (seams.heldElsewhere == nullptr || !seams.heldElsewhere())) {
+  if (folder.IsOpen() && !internal::SharedFileHeldElsewhere()) {
     constexpr int kAppend = O_WRONLY | O_APPEND | posix::kPlantSafeOpen;
     // Without O_CREAT an existing file of another user opens even where
     // fs.protected_regular refuses creating opens in sticky folders.
     int fd = OpenAt(Fd(folder), name, kAppend, 0);
     if (fd < 0 && errno == ENOENT) {
-      if (seams.beforeCreate != nullptr) seams.beforeCreate();
+      internal::BeforeCreatingSharedFile();
       fd = OpenAt(Fd(folder), name, kAppend | O_CREAT | O_EXCL, kSharedFileMode);
       if (fd >= 0) {
         fchmod(fd, kSharedFileMode);
@@ -186,25 +184,6 @@ bool RemoveSharedFile(const SharedFolder& folder, const char* name) {
   // unlinkat removes the name itself: were it swapped for a link since the
   // look, the link would go, never its target.
   return unlinkat(Fd(folder), name, 0) == 0;
-}
-
-void SetSharedFileSeamsForTesting(const SharedFileSeams& replacement) {
-  seams = replacement;
-}
-
-bool MakeLinkForTesting(const std::string& target, const std::string& link, bool) {
-  return symlink(posix::SystemPath(target.c_str()).c_str(),
-                 posix::SystemPath(link.c_str()).c_str()) == 0;
-}
-
-std::uint32_t SetFileCreationMaskForTesting(std::uint32_t mask) {
-  return static_cast<std::uint32_t>(umask(static_cast<mode_t>(mask)));
-}
-
-bool BecomeUserForTesting(std::uint32_t id) {
-  if (geteuid() != 0) return false;
-  const gid_t group = static_cast<gid_t>(id);
-  return setgroups(1, &group) == 0 && setgid(group) == 0 && setuid(static_cast<uid_t>(id)) == 0;
 }
 
 }  // namespace quill::platform

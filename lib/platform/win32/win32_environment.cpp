@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/environment.h"
 
 namespace quill::platform {
 namespace {

@@ -11,7 +11,8 @@
 #include <cstring>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/services.h"
 #include "platform/win32/handle_checks.h"
 
 namespace quill::platform {
@@ -248,30 +249,6 @@ bool AppendRecord(std::FILE* stream, std::string (*header)(), std::string_view b
   }
   OVERLAPPED unlock{};
   UnlockFileEx(file, 0, MAXDWORD, MAXDWORD, &unlock);
-  return true;
-}
-
-}  // namespace quill::platform
-
-namespace quill::platform {
-
-bool HoldFileFromWriters(const char* path, std::uint32_t milliseconds, HoldKind kind) {
-  const bool lock = kind == HoldKind::kRecordLock;
-  HANDLE file = CreateFileA(Text(path), GENERIC_READ | GENERIC_WRITE,
-                            lock ? FILE_SHARE_READ | FILE_SHARE_WRITE : 0, nullptr, OPEN_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  OVERLAPPED whole{};
-  if (lock && !LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole)) {
-    CloseHandle(file);
-    return false;
-  }
-  ::Sleep(milliseconds);
-  if (lock) {
-    OVERLAPPED unlock{};
-    UnlockFileEx(file, 0, MAXDWORD, MAXDWORD, &unlock);
-  }
-  CloseHandle(file);
   return true;
 }
 

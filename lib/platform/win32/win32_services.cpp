@@ -7,7 +7,7 @@
 #include <ctime>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/services.h"
 
 namespace quill::platform {
 namespace {
@@ -32,21 +32,6 @@ class Win32Services final : public Services {
   }
 };
 
-// Closes a kernel handle at the end of its scope.
-class Handle {
- public:
-  explicit Handle(HANDLE handle) : handle_(handle) {}
-  ~Handle() {
-    if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-  }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
-
 }  // namespace
 
 Services& RealServices() {
@@ -61,49 +46,6 @@ bool LocalTime(std::int64_t calendarTime, std::tm* out) {
   if (converted == nullptr) return false;
   *out = *converted;
   return true;
-}
-
-int RunAndWait(const std::string& program, const std::string& parameters,
-               const std::string& errorFile, const std::string& outputFile) {
-  std::string commandLine = "\"" + program + "\"";
-  if (!parameters.empty()) commandLine += " " + parameters;
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  Handle errorHandle(errorFile.empty() ? INVALID_HANDLE_VALUE
-                                       : CreateFileA(errorFile.c_str(), GENERIC_WRITE,
-                                                     FILE_SHARE_READ, &inheritable, CREATE_ALWAYS,
-                                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-  Handle outputHandle(outputFile.empty() ? INVALID_HANDLE_VALUE
-                                         : CreateFileA(outputFile.c_str(), GENERIC_WRITE,
-                                                       FILE_SHARE_READ, &inheritable, CREATE_ALWAYS,
-                                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-  BOOL inherit = FALSE;
-  if (errorHandle.get() != INVALID_HANDLE_VALUE || outputHandle.get() != INVALID_HANDLE_VALUE) {
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = outputHandle.get() != INVALID_HANDLE_VALUE
-                             ? outputHandle.get()
-                             : GetStdHandle(STD_OUTPUT_HANDLE);
-    startup.hStdError = errorHandle.get() != INVALID_HANDLE_VALUE ? errorHandle.get()
-                                                                  : GetStdHandle(STD_ERROR_HANDLE);
-    inherit = TRUE;
-  }
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, inherit, 0, nullptr,
-                      nullptr, &startup, &process)) {
-    return -1;
-  }
-  Handle processHandle(process.hProcess);
-  Handle threadHandle(process.hThread);
-  WaitForSingleObject(processHandle.get(), INFINITE);
-  DWORD exitCode = 0;
-  if (!GetExitCodeProcess(processHandle.get(), &exitCode)) return -1;
-  return static_cast<int>(exitCode);
-}
-
-bool BlockInterruptForTesting(bool) {
-  return false;
 }
 
 void IgnoreBrokenPipes() {

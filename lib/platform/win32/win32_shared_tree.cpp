@@ -10,13 +10,12 @@
 #include <cstring>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/fault_points.h"
+#include "platform/shared_tree.h"
 #include "platform/win32/handle_checks.h"
 
 namespace quill::platform {
 namespace {
-
-SharedFileSeams seams;
 
 bool IsMissingError(DWORD error) {
   return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
@@ -128,11 +127,11 @@ SharedFolder OpenSharedLevel(const SharedFolder& parent, const char* name, bool 
 std::FILE* OpenSharedFile(const SharedFolder& folder, const char* name, bool* refused) {
   if (refused != nullptr) *refused = false;
   if (!folder.IsOpen()) return nullptr;
-  if (seams.heldElsewhere != nullptr && seams.heldElsewhere()) return nullptr;
+  if (internal::SharedFileHeldElsewhere()) return nullptr;
   const std::string path = folder.Child(name);
   HANDLE file = OpenFile(path, OPEN_EXISTING);
   if (file == INVALID_HANDLE_VALUE && IsMissingError(GetLastError())) {
-    if (seams.beforeCreate != nullptr) seams.beforeCreate();
+    internal::BeforeCreatingSharedFile();
     file = OpenFile(path, CREATE_NEW);
     if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS) {
       file = OpenFile(path, OPEN_EXISTING);
@@ -207,31 +206,6 @@ bool RemoveSharedFile(const SharedFolder& folder, const char* name) {
   if (entry.kind != SharedEntry::kFile || entry.readOnly) return false;
   // DeleteFileA removes a link itself, never its target.
   return DeleteFileA(folder.Child(name).c_str()) != 0;
-}
-
-void SetSharedFileSeamsForTesting(const SharedFileSeams& replacement) {
-  seams = replacement;
-}
-
-bool MakeLinkForTesting(const std::string& target, const std::string& link, bool folder) {
-  // Without privilege where the system allows it (developer mode).
-  constexpr DWORD kUnprivileged = 0x2;
-  const DWORD flags = folder ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0;
-  if (!CreateSymbolicLinkA(link.c_str(), target.c_str(), flags | kUnprivileged) &&
-      !CreateSymbolicLinkA(link.c_str(), target.c_str(), flags)) {
-    return false;
-  }
-  // Some systems (Wine) answer success and make nothing.
-  const DWORD attributes = GetFileAttributesA(link.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-}
-
-std::uint32_t SetFileCreationMaskForTesting(std::uint32_t) {
-  return 0;
-}
-
-bool BecomeUserForTesting(std::uint32_t) {
-  return false;
 }
 
 }  // namespace quill::platform
