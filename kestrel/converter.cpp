@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "environment/directory_tree.h"
+#include "environment/handoff_names.h"
 #include "kestrel/free_file_name.h"
 #include "platform/services.h"
 
@@ -28,7 +29,7 @@ bool ProduceOutput(const std::string& inputPath) {
   // that wake one after the other each find the name the one before took.
   // A failure leaves no trace beyond what the folder creation records:
   // the launcher simply starts another converter.
-  CreateEmptyFile(FreeFileName(inputPath + ".out"));
+  CreateEmptyFile(FreeFileName(handoff::OutputPath(inputPath)));
   return true;
 }
 

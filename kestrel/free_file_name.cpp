@@ -2,27 +2,18 @@
 
 #include <cstdint>
 
+#include "environment/handoff_names.h"
 #include "paths/file_status.h"
 #include "paths/path_strings.h"
 
 namespace quill {
-namespace {
-
-constexpr std::uint32_t kSerialCount = 1000;
-
-}  // namespace
 
 std::string FreeFileName(const std::string& path) {
   if (!PathExists(path)) return path;
+  const std::string stem = PathWithoutExtension(path);
   const std::string extension = PathExtension(path);
-  // One candidate buffer; only its three digits change from test to test.
-  std::string candidate = PathWithoutExtension(path) + ".000";
-  const std::size_t digits = candidate.size() - 3;
-  if (!extension.empty()) candidate += "." + extension;
-  for (std::uint32_t serial = 0; serial < kSerialCount; ++serial) {
-    candidate[digits] = static_cast<char>('0' + serial / 100);
-    candidate[digits + 1] = static_cast<char>('0' + serial / 10 % 10);
-    candidate[digits + 2] = static_cast<char>('0' + serial % 10);
+  for (std::uint32_t serial = 0; serial < handoff::kNumberedNames; ++serial) {
+    std::string candidate = handoff::NumberedName(stem, serial, extension);
     if (!PathExists(candidate)) return candidate;
   }
   return path;

@@ -137,7 +137,9 @@ TEST(HandOffNames, MadeAndTakenApartInOnePlace) {
     std::string input;
   };
   for (const Case& c :
-       {Case{handoff::OutputPath(input), false, input}, Case{input + ".007.out", true, input},
+       {Case{handoff::OutputPath(input), false, input},
+        Case{handoff::NumberedName(input, 7, "out"), true, input},
+        Case{handoff::NumberedName(input, 1007, "out"), true, input},
         Case{input + ".07.out", true, ""}, Case{input + ".0a7.out", true, ""},
         Case{input + ".007.out", false, input + ".007"}, Case{input + ".ou", false, ""}}) {
     EXPECT_EQ(handoff::InputOfOutput(c.name, c.numbered), c.input) << c.name;

@@ -53,6 +53,16 @@ std::string OutputPath(const std::string& input) {
   return input + kOutputSuffix;
 }
 
+std::string NumberedName(const std::string& stemPath, std::uint32_t serial,
+                         const std::string& extension) {
+  serial %= kNumberedNames;
+  std::string name = stemPath + ".";
+  name += static_cast<char>('0' + serial / 100);
+  name += static_cast<char>('0' + serial / 10 % 10);
+  name += static_cast<char>('0' + serial % 10);
+  return extension.empty() ? name : name + "." + extension;
+}
+
 std::string InputOfOutput(const std::string& name, bool numbered) {
   const std::string suffix = kOutputSuffix;
   if (!EndsWith(name, suffix)) return std::string();

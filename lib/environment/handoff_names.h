@@ -41,6 +41,13 @@ std::string AlternativeWorkFolder(const std::string& sharedDocuments,
 std::string InputPath(const std::string& workFolder, const std::string& stamp);
 // `<input>.out`.
 std::string OutputPath(const std::string& input);
+// The serials of numbered names, 000 to 999: a converter that finds its
+// output name taken writes the first free `<stem>.NNN.<extension>` instead.
+constexpr std::uint32_t kNumberedNames = 1000;
+// `<stemPath>.NNN`, with `.<extension>` when that is not empty; NNN is
+// `serial` in three digits (modulo kNumberedNames).
+std::string NumberedName(const std::string& stemPath, std::uint32_t serial,
+                         const std::string& extension);
 // The input that an output file name belongs to: `<input>.out` gives
 // `<input>`, and with `numbered` `<input>.NNN.out` does; empty for any other
 // name.
