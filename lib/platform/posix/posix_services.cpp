@@ -36,8 +36,8 @@ constexpr ShellResult kAccepted = 33;
 
 // Started programs are never waited for. With SA_NOCLDWAIT the kernel reaps
 // them as they end, so however many a run starts, none is left as a zombie.
-// RunAndWait needs its child's status, so while any RunAndWait is waiting the
-// flag is lifted, and put back when the last one is done.
+// A test's run of a program to its end needs the child's status, so while a
+// ChildStatusKept exists the flag is lifted, and put back with the last one.
 std::mutex childDispositionMutex;
 bool reapChildren = false;
 int childWaiters = 0;
@@ -185,7 +185,8 @@ void IgnoreBrokenPipes() {
 
 namespace posix {
 
-// posix_spawn cannot do this: the C library leaves its own two internal
+// Every signal at its default and none blocked, as spawn.h promises:
+// posix_spawn cannot do this. The C library leaves its own two internal
 // signals ignored in the child, and its wrappers refuse to reset them. So the
 // child is forked and resets all signals with the raw system calls; an exec
 // failure comes back through a pipe that the exec closes.
