@@ -24,8 +24,9 @@ BEGIN = "<!-- tools/mutate: generated from here -->"
 END = "<!-- tools/mutate: generated up to here -->"
 
 # Code that the native build compiles; the Windows backend is not built here.
-SOURCE_FOLDERS = ["lib", "launcher", "kestrel"]
-EXCLUDED = ["lib/platform/win32/"]
+SOURCE_FOLDERS = ["lib", "launcher", "kestrel", "report"]
+# The test library of the platform layer is not part of the programs.
+EXCLUDED = ["lib/platform/win32/", "lib/platform/testing.cpp", "lib/platform/posix/posix_testing.cpp"]
 E2E_SHARDS = 4
 
 Mutant = collections.namedtuple("Mutant", "file line operator original mutated")
@@ -157,7 +158,9 @@ def run(command, timeout, cwd=None, env=None):
 
 
 def copy_tree():
-    tracked = subprocess.run(["git", "ls-files", "-z"], cwd=ROOT, check=True,
+    # New files not yet committed count too: the check is of the tree as it is.
+    tracked = subprocess.run(["git", "ls-files", "-z", "--cached", "--others",
+                              "--exclude-standard"], cwd=ROOT, check=True,
                              stdout=subprocess.PIPE).stdout.decode().split("\0")
     for rel in filter(None, tracked):
         source = os.path.join(ROOT, rel)
