@@ -9,7 +9,8 @@
 
 namespace quill::report {
 
-// Local time of a calendar time in milliseconds: "YYYY-MM-DD HH:MM:SS.mmm".
+// Local time of a calendar time in milliseconds: "YYYY-MM-DD HH:MM:SS.mmm";
+// in UTC where the system has no local time for it (Windows before 1970).
 std::string LocalTimeText(std::int64_t ms);
 
 // The readable table: "work folder: <folder>", a heading, one aligned line

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "environment/handoff_names.h"
+#include "platform/environment.h"
 #include "report/cycles.h"
 #include "report/forms.h"
 #include "report/options.h"
@@ -130,6 +131,17 @@ TEST(ReportValues, TimeTextsBeforeTheEpochKeepTheirSecondAndMilliseconds) {
   EXPECT_EQ(second.substr(19), ".000");
   EXPECT_NE(second.substr(0, 19), report::LocalTimeText(0).substr(0, 19));
   EXPECT_EQ(report::LocalTimeText(-1), second.substr(0, 20) + "999");
+  // Where the system has no local time for them, in UTC, still whole.
+  for (const auto& [ms, utc] : std::vector<std::pair<std::int64_t, std::string>>{
+           {-1000, "1969-12-31 23:59:59"}, {-11'644'473'600'000, "1601-01-01 00:00:00"}}) {
+    const std::string text = report::LocalTimeText(ms);
+    ASSERT_EQ(text.size(), 23u);
+    if (platform::kWindows) {
+      EXPECT_EQ(text.substr(0, 19), utc);
+    }
+    testing::XmlElement root;
+    EXPECT_TRUE(testing::ReadXml(report::TimelineSvg("", {{In("1"), ms, ms, 1, {}, {}}}), &root));
+  }
 }
 
 // "run input start-end offsets latency late" in ms from kBase.
