@@ -13,6 +13,7 @@
 #include "paths/path_strings.h"
 #include "platform/environment.h"
 #include "platform/files.h"
+#include "platform/testing.h"
 #include "progress/number_text.h"
 
 namespace quill::bench {
