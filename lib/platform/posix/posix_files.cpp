@@ -64,30 +64,6 @@ std::string LeafOf(const std::string& systemPath) {
   return systemPath.substr(start, end + 1 - start);
 }
 
-// Closes a descriptor at the end of its scope.
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-  bool valid() const { return fd_ >= 0; }
-  // Gives the descriptor up, to a stream that closes it from now on.
-  void Release() { fd_ = -1; }
-  // Closes now and tells whether the close succeeded.
-  bool Close() {
-    int fd = fd_;
-    fd_ = -1;
-    return fd < 0 || close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
-
 // Writes every byte, counting what went out in `total` when given.
 bool WriteAll(int fd, const char* bytes, std::size_t size, std::size_t* total = nullptr) {
   while (size > 0) {
@@ -136,7 +112,7 @@ std::FILE* OpenPlainStream(const char* path, int flags, bool ownOnly, bool trunc
                            const char* mode) {
   const std::string systemPath = posix::SystemPath(path);
   if (systemPath.empty()) return nullptr;
-  Descriptor file(open(systemPath.c_str(), flags | posix::kPlantSafeOpen, 0666));
+  posix::Descriptor file(open(systemPath.c_str(), flags | posix::kPlantSafeOpen, 0666));
   if (!file.valid() || !posix::IsSinglePlainFile(file.get(), ownOnly) ||
       (truncate && ftruncate(file.get(), 0) != 0)) {
     return nullptr;
@@ -234,7 +210,7 @@ bool CreateEmptyFileAt(const char* path) {
   // Opened before anything is truncated, and truncated only when the
   // descriptor shows a file of our own with no other name: a link, FIFO or
   // hard link planted at the name in a shared folder is left alone.
-  Descriptor file(
+  posix::Descriptor file(
       open(systemPath.c_str(), O_RDWR | O_CREAT | posix::kPlantSafeOpen, S_IRUSR | S_IWUSR));
   if (!file.valid() || !posix::IsSinglePlainFile(file.get(), true)) return false;
   return ftruncate(file.get(), 0) == 0 && file.Close();
@@ -272,11 +248,11 @@ bool RemoveFolder(const char* path) {
 bool CopyFileOver(const char* source, const char* destination) {
   std::string from = posix::SystemPath(source);
   std::string to = posix::SystemPath(destination);
-  Descriptor in(open(from.c_str(), O_RDONLY | O_CLOEXEC));
+  posix::Descriptor in(open(from.c_str(), O_RDONLY | O_CLOEXEC));
   struct stat status {};
   if (!in.valid() || fstat(in.get(), &status) != 0 || S_ISDIR(status.st_mode)) return false;
-  Descriptor out(open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC,
-                      status.st_mode & 0777));
+  posix::Descriptor out(open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC,
+                             status.st_mode & 0777));
   if (!out.valid()) return false;
   char buffer[65536];
   for (;;) {

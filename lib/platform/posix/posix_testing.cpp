@@ -19,21 +19,6 @@
 namespace quill::platform {
 namespace {
 
-// A descriptor closed at the end of its scope; -1 stands for none.
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
 // `path` opened for the standard stream of a started program; -1 for none.
 int OpenForStream(const std::string& path) {
   if (path.empty()) return -1;
@@ -46,7 +31,7 @@ int OpenForStream(const std::string& path) {
 bool HoldFileFromWriters(const char* path, std::uint32_t milliseconds, HoldKind kind) {
   const std::string systemPath = posix::SystemPath(path);
   if (kind == HoldKind::kRecordLock) {
-    Descriptor file(open(systemPath.c_str(), O_RDONLY | O_CLOEXEC));
+    posix::Descriptor file(open(systemPath.c_str(), O_RDONLY | O_CLOEXEC));
     if (file.get() < 0 || flock(file.get(), LOCK_EX) != 0) return false;
     RealServices().Sleep(milliseconds);
     return flock(file.get(), LOCK_UN) == 0;
@@ -84,8 +69,8 @@ bool BlockInterruptForTesting(bool block) {
 int RunAndWait(const std::string& program, const std::string& parameters,
                const std::string& errorFile, const std::string& outputFile) {
   posix::ChildStatusKept keep;
-  const Descriptor error(OpenForStream(errorFile));
-  const Descriptor output(OpenForStream(outputFile));
+  const posix::Descriptor error(OpenForStream(errorFile));
+  const posix::Descriptor output(OpenForStream(outputFile));
   if ((!errorFile.empty() && error.get() < 0) || (!outputFile.empty() && output.get() < 0)) {
     return -1;
   }

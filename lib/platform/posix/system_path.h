@@ -1,7 +1,8 @@
-// Path spelling and plant-safe opens for POSIX system calls.
+// Path spelling, plant-safe opens and descriptors for POSIX system calls.
 #pragma once
 
 #include <fcntl.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -26,5 +27,29 @@ bool IsLastingRefusal(int error);
 // Clears O_NONBLOCK on `fd` once it is known to be a regular file, where it
 // changes nothing but would surprise a later reader of the flags.
 void ClearNonBlocking(int fd);
+
+// Closes a descriptor at the end of its scope.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  ~Descriptor() {
+    if (fd_ >= 0) close(fd_);
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int get() const { return fd_; }
+  bool valid() const { return fd_ >= 0; }
+  // Gives the descriptor up, to a stream that closes it from now on.
+  void Release() { fd_ = -1; }
+  // Closes now and tells whether the close succeeded.
+  bool Close() {
+    int fd = fd_;
+    fd_ = -1;
+    return fd < 0 || close(fd) == 0;
+  }
+
+ private:
+  int fd_;
+};
 
 }  // namespace quill::platform::posix
