@@ -1,4 +1,8 @@
-// The shared dump tree: folders that every user of the machine can write.
+// The shared tree: folders that every user of the machine can write, walked
+// from a trusted base one level at a time, never through a symbolic link,
+// junction or other reparse point, so a name planted by another user cannot
+// send a write or a deletion elsewhere. Each level is held open while the
+// levels below it are used.
 #pragma once
 
 #include <cstdint>
@@ -8,12 +12,6 @@
 #include <vector>
 
 namespace quill::platform {
-
-// Folders that every user of the machine can write are walked from a trusted
-// base one level at a time, never through a symbolic link, junction or other
-// reparse point, so a name planted by another user cannot send a write or a
-// deletion elsewhere. Each level is held open while the levels below it are
-// used.
 
 // One folder of the walk, held open; an empty object stands for no folder.
 class SharedFolder {
