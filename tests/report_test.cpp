@@ -237,6 +237,7 @@ TEST(Report, BadUsageAndUnreadableFoldersGiveStatusTwoAndOneLine) {
       {{"--json=yes", work}, "quill-report: unknown option --json=yes"},
       {{"-h=x", work}, "quill-report: unknown option -h=x"},
       {{missing}, "quill-report: cannot read the work folder " + missing},
+      {{"-"}, "quill-report: cannot read the work folder -"},  // a folder's name, no option
       {{file}, "quill-report: the work folder " + file + " is not a folder"},
   };
   for (const Bad& bad : cases) {
