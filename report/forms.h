@@ -10,8 +10,11 @@
 namespace quill::report {
 
 // Local time of a calendar time in milliseconds: "YYYY-MM-DD HH:MM:SS.mmm";
-// in UTC where the system has no local time for it (Windows before 1970).
+// in UTC where the system has no local time for it (Windows before 1970, as
+// a planted file's write time can be), since every form needs the width.
 std::string LocalTimeText(std::int64_t ms);
+// "YYYY-MM-DD HH:MM:SS" of a calendar time in seconds, in UTC.
+std::string UtcText(std::int64_t calendarTime);
 
 // The readable table: "work folder: <folder>", a heading, one aligned line
 // per cycle, then the summary lines.

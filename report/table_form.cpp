@@ -16,28 +16,6 @@ struct Column {
   std::string (*cell)(const Cycle& cycle);
 };
 
-// "YYYY-MM-DD HH:MM:SS" in UTC for the times that local time refuses (Windows:
-// before 1970, as a planted file's time can be); every form needs the width.
-std::string UtcText(long long seconds) {
-  const long long days = (seconds >= 0 ? seconds : seconds - 86'399) / 86'400;
-  const long long inDay = seconds - days * 86'400;
-  // Days since 1970-01-01 to a civil date, in eras of 400 years from March.
-  const long long shifted = days + 719'468,
-                  era = (shifted >= 0 ? shifted : shifted - 146'096) / 146'097;
-  const long long dayOfEra = shifted - era * 146'097;
-  const long long yearOfEra =
-      (dayOfEra - dayOfEra / 1460 + dayOfEra / 36'524 - dayOfEra / 146'096) / 365;
-  const long long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  const long long fromMarch = (5 * dayOfYear + 2) / 153,
-                  month = fromMarch < 10 ? fromMarch + 3 : fromMarch - 9;
-  char text[96];
-  std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld",
-                yearOfEra + era * 400 + (month <= 2 ? 1 : 0), month,
-                dayOfYear - (153 * fromMarch + 2) / 5 + 1, inDay / 3600, inDay / 60 % 60,
-                inDay % 60);
-  return text;
-}
-
 std::string MsText(std::int64_t ms) {
   return ms < 0 ? "-" : std::to_string(ms);
 }
@@ -61,6 +39,27 @@ std::string Pad(const std::string& text, std::size_t width, bool right) {
 }
 
 }  // namespace
+
+std::string UtcText(std::int64_t calendarTime) {
+  const long long seconds = calendarTime;
+  const long long days = (seconds >= 0 ? seconds : seconds - 86'399) / 86'400;
+  const long long inDay = seconds - days * 86'400;
+  // Days since 1970-01-01 to a civil date, in eras of 400 years from March.
+  const long long shifted = days + 719'468,
+                  era = (shifted >= 0 ? shifted : shifted - 146'096) / 146'097;
+  const long long dayOfEra = shifted - era * 146'097;
+  const long long yearOfEra =
+      (dayOfEra - dayOfEra / 1460 + dayOfEra / 36'524 - dayOfEra / 146'096) / 365;
+  const long long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const long long fromMarch = (5 * dayOfYear + 2) / 153,
+                  month = fromMarch < 10 ? fromMarch + 3 : fromMarch - 9;
+  char text[96];
+  std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld",
+                yearOfEra + era * 400 + (month <= 2 ? 1 : 0), month,
+                dayOfYear - (153 * fromMarch + 2) / 5 + 1, inDay / 3600, inDay / 60 % 60,
+                inDay % 60);
+  return text;
+}
 
 std::string LocalTimeText(std::int64_t ms) {
   const std::int64_t seconds = ms >= 0 ? ms / 1000 : (ms - 999) / 1000;

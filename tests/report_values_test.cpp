@@ -131,12 +131,18 @@ TEST(ReportValues, TimeTextsBeforeTheEpochKeepTheirSecondAndMilliseconds) {
   EXPECT_EQ(second.substr(19), ".000");
   EXPECT_NE(second.substr(0, 19), report::LocalTimeText(0).substr(0, 19));
   EXPECT_EQ(report::LocalTimeText(-1), second.substr(0, 20) + "999");
-  // Where the system has no local time for them, in UTC, still whole.
-  for (const auto& [ms, utc] : std::vector<std::pair<std::int64_t, std::string>>{
-           {-1000, "1969-12-31 23:59:59"}, {-11'644'473'600'000, "1601-01-01 00:00:00"}}) {
+  // Where the system has no local time for them (Windows), in UTC, still whole.
+  for (const auto& [seconds, utc] :
+       std::vector<std::pair<std::int64_t, std::string>>{{-1, "1969-12-31 23:59:59"},
+                                                         {-11'644'473'600, "1601-01-01 00:00:00"},
+                                                         {0, "1970-01-01 00:00:00"},
+                                                         {951'868'799, "2000-02-29 23:59:59"},
+                                                         {4'107'542'400, "2100-03-01 00:00:00"}}) {
+    EXPECT_EQ(report::UtcText(seconds), utc);
+    const std::int64_t ms = seconds * 1000;
     const std::string text = report::LocalTimeText(ms);
     ASSERT_EQ(text.size(), 23u);
-    if (platform::kWindows) {
+    if (platform::kWindows && seconds < 0) {
       EXPECT_EQ(text.substr(0, 19), utc);
     }
     testing::XmlElement root;

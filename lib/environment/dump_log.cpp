@@ -44,8 +44,8 @@ struct StreamCloser {
 using Stream = std::unique_ptr<std::FILE, StreamCloser>;
 
 // The dump folder WZ as last walked, and the base it was walked from. The
-// old files below a base are queued for deletion by the first record that
-// walks from it: once per process, as the base stays where it is.
+// old files are queued for deletion by the first record, and again whenever
+// the base differs from the one last walked, which only tests make happen.
 struct WalkedDumpFolder {
   std::string base;
   bool purged = false;

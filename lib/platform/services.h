@@ -1,5 +1,6 @@
-// The clock, sleeping, starting a process and the console's error stream, as
-// one small interface, with the local time and the broken-pipe setting.
+// The clock, sleeping, starting a process, the console's error stream and
+// where the special folders are, as one small interface, with the local time
+// and the broken-pipe setting.
 //
 // Everything above the platform layer is written once and compiled for both
 // systems. A test swaps the services for a fake with `ScopedServices`, so a
@@ -44,7 +45,8 @@ class Services {
   virtual void WriteError(std::string_view bytes) = 0;
   // The path of a special folder, as `SpecialFolderPath` in
   // platform/environment.h answers it unless these services place it
-  // elsewhere.
+  // elsewhere. A replacement put in force over other services passes this on
+  // to them, or it undoes where they placed the folders.
   virtual std::string SpecialFolderPath(void* owner, int folderId);
 };
 

@@ -1,5 +1,5 @@
 // Test machinery of the platform layer, in a library that only the test
-// binaries, benchmarks and tools link: holding files from writers, planting
+// binaries and benchmarks link: holding files from writers, planting
 // links, a second user, a blocked signal, running a program to its end, the
 // faults of shared-file opens, and special folders placed elsewhere.
 #pragma once
@@ -15,7 +15,7 @@ namespace quill::platform {
 
 // How HoldFileFromWriters keeps writers out.
 enum class HoldKind {
-  kOpen,        // Windows: open without sharing; POSIX: owner's write bit off
+  kOpen,        // Windows: open without sharing; POSIX: the write bits off
   kRecordLock,  // a shared open with the record lock taken
 };
 

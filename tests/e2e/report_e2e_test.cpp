@@ -47,6 +47,13 @@ class ShortPauses : public platform::Services {
     return platform::RealServices().ExecuteShellRequest(request);
   }
   void WriteError(std::string_view bytes) override { platform::RealServices().WriteError(bytes); }
+  // Folders stay where the services before these placed them.
+  std::string SpecialFolderPath(void* owner, int folderId) override {
+    return previous_.SpecialFolderPath(owner, folderId);
+  }
+
+ private:
+  platform::Services& previous_ = platform::System();
 };
 
 // Run by the test below in a copy of this binary, named launcher, that has no
