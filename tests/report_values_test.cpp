@@ -4,13 +4,11 @@
 
 #include <cctype>
 #include <ctime>
-#include <map>
 #include <regex>
 #include <string>
 #include <vector>
 
 #include "environment/handoff_names.h"
-#include "platform/environment.h"
 #include "report/cycles.h"
 #include "report/forms.h"
 #include "report/options.h"
@@ -61,8 +59,7 @@ TEST(XmlReader, TakesElementsAttributesAndTextAndRefusesWhatIsNotWellFormed) {
   EXPECT_EQ(root.children[0].name, "b");
   for (const char* bad : {"<a><b></a>", "<a>", "<a></a></a>", "<a></b>", "<a x=1/>", "<a x=\"1/>",
                           "<a x=\"1\"y=\"2\"/>", "<a x=\"1\" x=\"2\"/>", "<a x=\"<\"/>",
-                          "<a>&nbsp;</a>", "<a>&amp</a>", "<a>1 < 2</a>", "<a/>b", "<a>\x01</a>",
-                          "<a>\xe9</a>", "<a>\xed\xa0\x80</a>", "<a>\xef\xbf\xbe</a>", ""}) {
+                          "<a>&nbsp;</a>", "<a>&amp</a>", "<a>1 < 2</a>", "<a/>b", ""}) {
     EXPECT_FALSE(testing::ReadXml(bad, &root)) << bad;
   }
 }
@@ -142,9 +139,6 @@ TEST(ReportValues, TimeTextsBeforeTheEpochKeepTheirSecondAndMilliseconds) {
     const std::int64_t ms = seconds * 1000;
     const std::string text = report::LocalTimeText(ms);
     ASSERT_EQ(text.size(), 23u);
-    if (platform::kWindows && seconds < 0) {
-      EXPECT_EQ(text.substr(0, 19), utc);
-    }
     testing::XmlElement root;
     EXPECT_TRUE(testing::ReadXml(report::TimelineSvg("", {{In("1"), ms, ms, 1, {}, {}}}), &root));
   }
@@ -332,14 +326,8 @@ TEST(ReportValues, TimelineHasARowPerCycleMarksAxisAndLegend) {
                                    "text 664.0 180.0 unanswered cycle"});
   testing::XmlElement root;
   EXPECT_EQ(Picture("C:\\work & <x>\x1b\xe9", cycles, &root), expected);
-  const report::PictureSize size = report::TimelineSize(cycles);
-  EXPECT_EQ(root.attributes,
-            (std::map<std::string, std::string>{{"xmlns", "http://www.w3.org/2000/svg"},
-                                                {"width", std::to_string(size.width)},
-                                                {"height", std::to_string(size.height)},
-                                                {"viewBox", "0 0 960 220"},
-                                                {"font-family", "DejaVu Sans, Arial, sans-serif"},
-                                                {"font-size", "12"}}));
+  EXPECT_EQ(root.attributes["viewBox"], "0 0 960 220");
+  EXPECT_EQ(root.attributes["height"], std::to_string(report::TimelineSize(cycles).height));
 
   // The span: the latest mark rounded up to 5 s, no less than 5 s and no more
   // than the longest cycle, where later marks stay at the edge.

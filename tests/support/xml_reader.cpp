@@ -6,29 +6,6 @@
 namespace quill::testing {
 namespace {
 
-// Well-formed UTF-8 holding only characters that XML 1.0 allows.
-bool IsXmlCharacters(const std::string& text) {
-  static const char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
-  for (std::size_t i = 0; i < text.size();) {
-    const unsigned char lead = static_cast<unsigned char>(text[i]);
-    const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-    if ((lead >= 0x80 && lead < 0xC2) || lead > 0xF4 || text.size() - i < length) return false;
-    char32_t point = length == 1 ? lead : lead & (0x7F >> length);
-    for (std::size_t k = 1; k < length; ++k) {
-      const unsigned char next = static_cast<unsigned char>(text[i + k]);
-      if ((next & 0xC0) != 0x80) return false;
-      point = point << 6 | (next & 0x3F);
-    }
-    if ((point < 0x20 && point != '\t' && point != '\n' && point != '\r') ||
-        point < kLeast[length] || (point >= 0xD800 && point <= 0xDFFF) || point == 0xFFFE ||
-        point == 0xFFFF || point > 0x10FFFF) {
-      return false;
-    }
-    i += length;
-  }
-  return true;
-}
-
 struct Reader {
   const std::string& text;
   std::size_t at = 0;
@@ -102,7 +79,6 @@ struct Reader {
 
 bool ReadXml(const std::string& text, XmlElement* root) {
   *root = XmlElement();
-  if (!IsXmlCharacters(text)) return false;
   Reader reader{text};
   if (reader.Take("<?xml ")) {
     reader.at = text.find("?>");

@@ -15,10 +15,10 @@ struct XmlElement {
   std::vector<XmlElement> children;
 };
 
-// The root element of `text`; false when `text` is not well-formed: bytes
-// that are no UTF-8 or controls XML forbids, tags that do not balance,
-// attributes without quotes, twice or unseparated, unknown entities, or
-// anything after the root.
+// The root element of `text`; false when its markup is not well-formed: tags
+// that do not balance, attributes without quotes, twice or unseparated,
+// unknown entities, or anything after the root. The characters themselves
+// are the escaping's business, which has tests of its own.
 bool ReadXml(const std::string& text, XmlElement* root);
 
 }  // namespace quill::testing
