@@ -13,18 +13,6 @@
 namespace quill::report {
 namespace {
 
-bool EndsWith(std::string_view text, std::string_view end) {
-  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
-std::int64_t FloorSecondMs(std::int64_t ms) {
-  return (ms >= 0 ? ms / 1000 : (ms - 999) / 1000) * 1000;
-}
-
 // "YYYY/MM/DD HH:MM:SS" in local time, as calendar milliseconds.
 bool ParseEntryTime(std::string_view line, std::int64_t* ms) {
   static const char kShape[] = "dddd/dd/dd dd:dd:dd";
@@ -76,6 +64,10 @@ bool InSomeWindow(std::int64_t ms, const std::vector<EntryWindow>& windows) {
 }
 
 }  // namespace
+
+std::int64_t FloorSecondMs(std::int64_t ms) {
+  return (ms >= 0 ? ms / 1000 : (ms - 999) / 1000) * 1000;
+}
 
 bool Answered(const Cycle& cycle) {
   return !cycle.outputOffsetsMs.empty() &&

@@ -42,6 +42,9 @@ struct Cycle {
   std::vector<DumpEntry> entries;
 };
 
+// `ms` rounded down to its whole second, also before 1970.
+std::int64_t FloorSecondMs(std::int64_t ms);
+
 // True when an output came within the cycle's window.
 bool Answered(const Cycle& cycle);
 // First output's time less the input's, or -1 when the cycle was not answered.

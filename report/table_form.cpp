@@ -62,7 +62,7 @@ std::string UtcText(std::int64_t calendarTime) {
 }
 
 std::string LocalTimeText(std::int64_t ms) {
-  const std::int64_t seconds = ms >= 0 ? ms / 1000 : (ms - 999) / 1000;
+  const std::int64_t seconds = FloorSecondMs(ms) / 1000;
   char fraction[8];
   std::snprintf(fraction, sizeof fraction, ".%03d", static_cast<int>(ms - seconds * 1000));
   const std::string local = FormatTime(seconds, "%Y-%m-%d %H:%M:%S");

@@ -11,14 +11,6 @@ constexpr char kWorkFolderName[] = "r_Quill.tmp";
 constexpr char kHourFileFormat[] = "%m%d_%H";
 constexpr char kHourFileSuffix[] = ".txt";
 
-bool EndsWith(const std::string& text, const std::string& end) {
-  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
 std::string Joined(std::string folder, const StringList& levels) {
   for (const std::string& level : levels) folder = AddTrailingSeparator(folder, '\\') + level;
   return folder;

@@ -162,6 +162,14 @@ std::string ModulePath(const void* module) {
   return module == nullptr ? platform::ModuleFileName() : std::string();
 }
 
+bool EndsWith(std::string_view text, std::string_view end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
 std::string ToLower(const std::string& s) {
   std::string result;
   if (MB_CUR_MAX == 1 || IsAscii(s)) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace quill {
 
@@ -49,6 +50,11 @@ std::string ModulePath(const void* module = nullptr);
 
 // A copy lower-cased by the current C locale's character classes.
 std::string ToLower(const std::string& s);
+
+// True when `text` ends with `end`, byte for byte.
+bool EndsWith(std::string_view text, std::string_view end);
+// True for the ASCII digits 0 to 9 only, whatever the locale.
+bool IsDigit(char c);
 
 // Copies as much of `source` as fits into `destination` and always ends it
 // with a NUL (nothing is written when `capacity` is 0). True when the whole

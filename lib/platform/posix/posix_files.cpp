@@ -105,18 +105,29 @@ const char* SystemSpelling(const char* text, char (&buffer)[512], std::string& s
   return buffer;
 }
 
-// A stream with `mode` on `path`, opened with `flags` without following a
-// link or blocking, kept only when the descriptor is a regular file with one
-// link (with `ownOnly`, of this user); `truncate` empties it after the check.
-std::FILE* OpenPlainStream(const char* path, int flags, bool ownOnly, bool truncate,
-                           const char* mode) {
+// `path` opened with `flags` without following a link or blocking, kept only
+// when the descriptor is a regular file with one link (with `ownOnly`, of this
+// user): a link, FIFO, socket, device or hard link planted at the name is
+// refused and left alone, since `truncate` empties the file only after the
+// check. -1 when it is refused.
+int OpenPlainFile(const char* path, int flags, mode_t permissions, bool ownOnly, bool truncate) {
   const std::string systemPath = posix::SystemPath(path);
-  if (systemPath.empty()) return nullptr;
-  posix::Descriptor file(open(systemPath.c_str(), flags | posix::kPlantSafeOpen, 0666));
+  if (systemPath.empty()) return -1;
+  posix::Descriptor file(open(systemPath.c_str(), flags | posix::kPlantSafeOpen, permissions));
   if (!file.valid() || !posix::IsSinglePlainFile(file.get(), ownOnly) ||
       (truncate && ftruncate(file.get(), 0) != 0)) {
-    return nullptr;
+    return -1;
   }
+  const int fd = file.get();
+  file.Release();
+  return fd;
+}
+
+// OpenPlainFile as a stream with `mode`.
+std::FILE* OpenPlainStream(const char* path, int flags, bool ownOnly, bool truncate,
+                           const char* mode) {
+  posix::Descriptor file(OpenPlainFile(path, flags, 0666, ownOnly, truncate));
+  if (!file.valid()) return nullptr;
   posix::ClearNonBlocking(file.get());
   std::FILE* stream = fdopen(file.get(), mode);
   if (stream != nullptr) file.Release();
@@ -205,15 +216,8 @@ bool MakeDirectory(const char* path) {
 }
 
 bool CreateEmptyFileAt(const char* path) {
-  std::string systemPath = posix::SystemPath(path);
-  if (systemPath.empty()) return false;
-  // Opened before anything is truncated, and truncated only when the
-  // descriptor shows a file of our own with no other name: a link, FIFO or
-  // hard link planted at the name in a shared folder is left alone.
-  posix::Descriptor file(
-      open(systemPath.c_str(), O_RDWR | O_CREAT | posix::kPlantSafeOpen, S_IRUSR | S_IWUSR));
-  if (!file.valid() || !posix::IsSinglePlainFile(file.get(), true)) return false;
-  return ftruncate(file.get(), 0) == 0 && file.Close();
+  posix::Descriptor file(OpenPlainFile(path, O_RDWR | O_CREAT, S_IRUSR | S_IWUSR, true, true));
+  return file.valid() && file.Close();
 }
 
 bool IsOwnPlainFile(const char* path) {
