@@ -30,30 +30,51 @@ std::string MakeWorkFolder() {
   if (temporary.empty() || !CreateDirectoryTree(folder)) {
     // The failure is recorded; the alternative is only named here; the input
     // file's creation makes it.
-    const std::string shared = SpecialFolder(CSIDL_COMMON_DOCUMENTS);
-    // Every user falls back to this same folder, so each of its levels is
-    // made open to all of them (sticky, as the dump log's Temp levels are):
-    // the first user to get here must not shut the others out. The files in
-    // it stay private to their owners.
-    OpenSharedTree(shared, handoff::AlternativeWorkLevels(ModulePath()), true);
-    folder = handoff::AlternativeWorkFolder(shared, ModulePath());
+    folder = handoff::AlternativeWorkFolder(SpecialFolder(CSIDL_COMMON_DOCUMENTS), ModulePath());
     WriteDumpEntry(folder);
   }
   return AddTrailingSeparator(folder, '\\');
 }
 
+namespace {
+
+// The cycle's work folder, held open while its names are removed and made:
+// a link that another user put on the way cannot send them elsewhere. The
+// alternative is reached from the shared documents folder without following
+// any link and made on the way, each level open to every user (sticky on
+// POSIX), since every user falls back to this one folder; the files in it
+// stay private to their owners. When a level cannot be made, `failedLevel`
+// is the one that the input's creation reports.
+platform::SharedFolder HoldWorkFolder(const std::string& folder, std::string* failedLevel) {
+  const std::string shared = SpecialFolder(CSIDL_COMMON_DOCUMENTS);
+  const std::string alternative = handoff::AlternativeWorkFolder(shared, ModulePath());
+  if (RemoveTrailingSeparator(folder) != RemoveTrailingSeparator(alternative)) {
+    return platform::OpenGuardedFolder(folder);
+  }
+  return OpenSharedTree(shared, handoff::AlternativeWorkLevels(ModulePath()), true, failedLevel);
+}
+
+}  // namespace
+
 bool RunCycle() {
-  std::string folder = MakeWorkFolder();
-  const std::string input = handoff::InputPath(folder, FormatLocalTime(handoff::kInputStampFormat));
+  const std::string folder = MakeWorkFolder();
+  const std::string stamp = FormatLocalTime(handoff::kInputStampFormat);
+  const std::string input = handoff::InputPath(folder, stamp);
   const std::string output = handoff::OutputPath(input);
 
-  // Only these two exact names go: numbered outputs of late converters stay.
-  platform::RemoveFile(input.c_str());
-  platform::RemoveFile(output.c_str());
-  // A folder that cannot be made has been recorded already; a name that
-  // another user holds in a shared work folder is recorded here, once.
-  if (!CreateEmptyFile(input) && FolderExists(RemoveTrailingSeparator(folder))) {
-    WriteDumpEntry("Can't create " + input);
+  std::string failedLevel;
+  const platform::SharedFolder held = HoldWorkFolder(folder, &failedLevel);
+  // Only these two exact names go, and only when they are this user's own:
+  // numbered outputs of late converters stay, and so does whatever another
+  // user made at the names in a shared work folder.
+  platform::RemoveOwnFileIn(held, PathLeaf(input).c_str());
+  platform::RemoveOwnFileIn(held, PathLeaf(output).c_str());
+  // A level that cannot be made is recorded as making the input's folder
+  // records it; a file that cannot be made is not recorded.
+  if (held.IsOpen()) {
+    platform::CreateEmptyFileIn(held, PathLeaf(input).c_str());
+  } else if (!failedLevel.empty()) {
+    WriteDumpEntry(("Can't create " + failedLevel).c_str());
   }
   LaunchConverter(input);
 
@@ -62,9 +83,9 @@ bool RunCycle() {
   for (unsigned poll = 0; poll < handoff::kPollsPerCycle; ++poll) {
     bar.Step();
     platform::System().Sleep(handoff::kPollPauseMs);
-    // Only a plain file of this user's answers: a FIFO or a file that
-    // another user planted at the name in a shared work folder does not.
-    if (platform::IsOwnPlainFile(output.c_str())) break;
+    // Any name at the output answers, a folder included; which outputs were
+    // real is for the report to tell.
+    if (PathExists(output, false)) break;
     LaunchConverter(input);
   }
   return true;

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -28,6 +29,7 @@
 #include "progress/progress_indicator.h"
 #include "support/fake_clock_test.h"
 #include "support/fake_services.h"
+#include "support/path_helpers.h"
 #include "support/plants.h"
 #include "support/scoped_environment.h"
 #include "support/scratch_folder.h"
@@ -135,13 +137,6 @@ TEST_F(Hardening, FolderOfTheUserUnderTmpIsUsedOnlyWhenPrivate) {
     } else {
       EXPECT_EQ(folder,
                 alternative + "\\Temp\\Temp\\r_Quill.tmp\\" + PathStem(ModulePath()) + "\\");
-      // The shared levels are open to every user, whatever this umask.
-      for (const std::string level :
-           {"/Temp/Temp", "/Temp/Temp/r_Quill.tmp", "/Temp/Temp/r_Quill.tmp/quill_tests"}) {
-        EXPECT_EQ(fs::status(alternative + level).permissions(),
-                  fs::perms::all | fs::perms::sticky_bit)
-            << level;
-      }
       // One refusal and the alternative, behind a header that names the
       // refused folder: the work folder below it is never tried, so there is
       // no second "Can't create" for the same folder.
@@ -157,6 +152,15 @@ TEST_F(Hardening, FolderOfTheUserUnderTmpIsUsedOnlyWhenPrivate) {
       EXPECT_EQ(lines[2].substr(lines[2].rfind('\t')),
                 "\t" + alternative + "\\Temp\\Temp\\r_Quill.tmp\\" + PathStem(ModulePath()) + "\r");
       EXPECT_TRUE(fs::is_empty(victim));
+      // The cycle makes the shared levels, open to every user whatever this
+      // umask.
+      RunCycle();
+      for (const std::string level :
+           {"/Temp/Temp", "/Temp/Temp/r_Quill.tmp", "/Temp/Temp/r_Quill.tmp/quill_tests"}) {
+        EXPECT_EQ(fs::status(alternative + level).permissions(),
+                  fs::perms::all | fs::perms::sticky_bit)
+            << level;
+      }
     }
     fs::remove_all(mine);
     fs::remove_all(alternative + "/Temp");
@@ -194,59 +198,219 @@ TEST_F(Hardening, DumpFileHeldForAWhileIsWaitedForAtMostTenSeconds) {
   platform::SetSharedFileSeamsForTesting(platform::SharedFileSeams{});
 }
 
-// Another user's names at every hand-off name: each is refused on the first
-// try, nothing is written through it, no open waits on a FIFO, and none
-// answers a cycle.
-TEST_F(Hardening, PlantedNamesAreRefusedAtOnceLeftAloneAndAnswerNoCycle) {
+// What another user may leave at the hour's file: the open is tried again,
+// with its pauses and its line, for what may go away, and the record is
+// stored once it has; a FIFO, a link or a second name drops the record at
+// once, since trying again would wait for ever or write through it.
+TEST_F(Hardening, PlantsAtTheHourFileAreRetriedUnlessTheOpenWouldDoHarm) {
+  using testing::Plant;
+  namespace fs = std::filesystem;
+  const std::string victim = scratch.WriteFile("victim.txt", "keep me");
+  enum Kind { kPlant, kReadOnlyFile, kFileAtTheFolder };
+  struct Case {
+    const char* name;
+    Kind kind;
+    Plant plant;
+    bool retried;
+  };
+  int planted = 0;
+  for (const Case& c :
+       {Case{"folder", kPlant, Plant::kFolder, true}, Case{"socket", kPlant, Plant::kSocket, true},
+        Case{"no permission", kReadOnlyFile, Plant::kFolder, true},
+        Case{"level not a folder", kFileAtTheFolder, Plant::kFolder, true},
+        Case{"FIFO", kPlant, Plant::kFifo, false},
+        Case{"symbolic link", kPlant, Plant::kSymbolicLink, false},
+        Case{"second name", kPlant, Plant::kHardLink, false}}) {
+    SCOPED_TRACE(c.name);
+    if (c.kind == kReadOnlyFile && testing::IgnoresPermissions()) continue;
+    fake.Advance(3600 * 1000);  // a fresh hour for each row
+    ASSERT_TRUE(WriteDumpEntry(std::string("the walk is made")));
+    fake.Advance(3600 * 1000);
+    const std::string hour = DumpFileIn(scratch.Path(), fake.CalendarTime());
+    const std::string planted_at = c.kind == kFileAtTheFolder ? PathFolder(hour) : hour;
+    std::function<void()> removePlant = [&] { fs::remove(testing::NativeSpelling(planted_at)); };
+    if (c.kind == kPlant) {
+      if (!testing::MakePlant(c.plant, hour, victim)) continue;  // not on this system
+    } else if (c.kind == kReadOnlyFile) {
+      scratch.WriteFile(hour.substr(scratch.Path().size() + 1), "");
+      platform::SetAttributes(hour.c_str(), platform::kAttributeReadOnly);
+      removePlant = [&] {
+        platform::SetAttributes(hour.c_str(), platform::kAttributeNormal);
+        fs::remove(testing::NativeSpelling(hour));
+      };
+    } else {
+      fs::remove_all(testing::NativeSpelling(planted_at));
+      std::ofstream(testing::NativeSpelling(planted_at)) << "in the way";
+    }
+    ++planted;
+    fake.sleeps.clear();
+    fake.errorOutput.clear();
+    fake.onSleep = [&] {
+      fake.Advance(1);  // each pause runs over, as real ones do
+      if (c.retried && fake.SleptMs() == 1500) removePlant();
+    };
+    EXPECT_EQ(WriteDumpEntry(std::string("planted")), c.retried);
+    fake.onSleep = nullptr;
+    EXPECT_EQ(fake.SleptMs(), c.retried ? 1500u : 0u);
+    const std::string& line = fake.errorOutput;
+    if (c.retried) {
+      EXPECT_EQ(line.rfind("::Open_File ...    ( 1 / 100 )", 0), 0u) << line;
+      const std::size_t lastReturn = line.find_last_of('\r', line.size() - 2);
+      ASSERT_NE(lastReturn, std::string::npos);
+      EXPECT_EQ(line.substr(lastReturn + 1), std::string(line.size() - lastReturn - 2, ' ') + "\r");
+      EXPECT_NE(ReadLibraryFile(hour).find("\tplanted\r\n"), std::string::npos);
+    } else {
+      EXPECT_EQ(line, "");
+      removePlant();
+    }
+    EXPECT_EQ(testing::ReadWholeFile(victim), "keep me");
+  }
+  EXPECT_GE(planted, platform::kWindows ? 3 : 6);
+}
+
+// Another user's names at the cycle's input and output: none is written
+// through or waited on, and any name at the output ends the wait at the
+// first poll, as a real output does.
+TEST_F(Hardening, PlantedNamesAreLeftAloneAndAnyNameAtTheOutputAnswers) {
   using testing::Plant;
   const std::string victim = scratch.WriteFile("victim.txt", "keep me");
   testing::ScopedEnvironmentValue tmp("TMP", scratch.Path().c_str());
-  int planted = 0;
   for (Plant plant :
        {Plant::kFifo, Plant::kSocket, Plant::kFolder, Plant::kHardLink, Plant::kSymbolicLink}) {
     SCOPED_TRACE(testing::PlantName(plant));
-    // The hour's dump file, a fresh hour for each plant: dropped at once.
-    fake.Advance(3600 * 1000);
-    const std::string hour = DumpFileIn(scratch.Path(), fake.CalendarTime());
-    ASSERT_TRUE(CreateDirectoryTree(PathFolder(hour)));
-    if (!testing::MakePlant(plant, hour, victim)) continue;  // not on this system
-    ++planted;
-    fake.sleeps.clear();
-    EXPECT_FALSE(WriteDumpEntry(std::string("planted")));
-    EXPECT_EQ(fake.SleptMs(), 0u);
-
-    // A cycle's input, or any output name: not created, not truncated.
+    fake.Advance(1000);
     const std::string input = scratch.Join(std::string("in-") + testing::PlantName(plant));
-    ASSERT_TRUE(testing::MakePlant(plant, input, victim));
+    if (!testing::MakePlant(plant, input, victim)) continue;  // not on this system
     EXPECT_FALSE(CreateEmptyFile(input));
 
-    // Planted at the output name after the cycle cleared it: never an answer.
     const std::string output =
         WorkFolderUnderTemp() + FormatTime(fake.CalendarTime(), "%H%M%S") + ".in_.out";
     fake.starts.clear();
+    fake.sleeps.clear();
     fake.onSleep = [&] {
       if (fake.sleeps.size() == 1) testing::MakePlant(plant, output, victim);
     };
     RunCycle();
     fake.onSleep = nullptr;
-    EXPECT_EQ(fake.starts.size(), 101u);
+    EXPECT_EQ(fake.starts.size(), 1u);
     EXPECT_EQ(testing::ReadWholeFile(victim), "keep me");
   }
-  EXPECT_GE(planted, platform::kWindows ? 1 : 5);
 }
 
-TEST_F(Hardening, AnInputThatCannotBeCreatedIsRecordedOncePerCycle) {
-  testing::ScopedEnvironmentValue tmp("TMP", scratch.Path().c_str());
-  const std::int64_t start = fake.CalendarTime();
-  const std::string input = WorkFolderUnderTemp() + FormatTime(start, "%H%M%S") + ".in_";
-  // A folder at the name survives the cycle's removal of the old input.
-  ASSERT_TRUE(CreateDirectoryTree(input));
-  RunCycle();
-  const std::string dump = ReadLibraryFile(DumpFileIn(scratch.Path(), start));
-  const std::string entry = "\tCan't create " + input + "\r\n";
-  const std::size_t first = dump.find(entry);
-  ASSERT_NE(first, std::string::npos) << dump;
-  EXPECT_EQ(dump.find(entry, first + 1), std::string::npos) << dump;
+// The entries of a cycle whose folders cannot be made are exactly these: the
+// preferred folder's, the alternative's path, then the first level of the
+// alternative that cannot be made. A link at a level of the alternative is
+// such a level, and nothing is made, emptied or removed where it points. An
+// input that cannot be made in a folder that exists leaves no entry. (The
+// two Temp levels are the dump folder's too: blocked, no entry is stored.)
+TEST_F(Hardening, UncreatableFoldersAndInputsGiveTheirEntriesOnly) {
+  namespace fs = std::filesystem;
+  const std::string blocker = scratch.WriteFile("blocker");
+  const std::string base = scratch.MakeFolder("documents");
+  platform::ScopedSharedDocuments documents(base);
+  const std::string stem = PathStem(ModulePath());
+  const std::vector<std::string> levels = {"Temp", "Temp", "r_Quill.tmp", stem};
+  const std::string victim = scratch.MakeFolder("victim");
+  const std::string stamp = FormatTime(fake.CalendarTime(), "%H%M%S");
+  for (const std::string& name : {std::string("keep.txt"), stamp + ".in_", stamp + ".in_.out"}) {
+    std::ofstream(testing::NativeSpelling(victim + "/" + name)) << "keep me";
+  }
+  struct Case {
+    int level;  // of the alternative, -1 for none
+    bool link;  // a link to the victim there, else a plain file
+  };
+  for (const Case& c : {Case{1, false}, Case{2, false}, Case{3, false}, Case{0, true},
+                        Case{1, true}, Case{2, true}, Case{3, true}, Case{-1, false}}) {
+    SCOPED_TRACE("level " + std::to_string(c.level) + (c.link ? " link" : " file"));
+    fs::remove_all(testing::NativeSpelling(base + "/Temp"));
+    std::string level = base;
+    for (int i = 0; i < c.level; ++i) level += "\\" + levels[static_cast<std::size_t>(i)];
+    if (c.level >= 0) {
+      level += "\\" + levels[static_cast<std::size_t>(c.level)];
+      ASSERT_TRUE(CreateDirectoryTree(PathFolder(level)));
+      if (c.link && !platform::MakeLinkForTesting(victim, level, true)) continue;
+      if (!c.link) std::ofstream(testing::NativeSpelling(level)) << "in the way";
+    }
+    testing::ScopedEnvironmentValue tmp("TMP",
+                                        c.level >= 0 ? blocker.c_str() : scratch.Path().c_str());
+    if (c.level < 0) {  // a folder at the input's name in the preferred folder
+      ASSERT_TRUE(CreateDirectoryTree(WorkFolderUnderTemp() + stamp + ".in_"));
+    }
+    const std::string dumpFile = DumpFileIn(base, fake.CalendarTime());
+    platform::RemoveFile(dumpFile.c_str());
+    RunCycle();
+
+    std::vector<std::string> entries;
+    std::istringstream dump(ReadLibraryFile(dumpFile));
+    for (std::string line; std::getline(dump, line);) {
+      const std::size_t text = line.find('\t', line.find('\t') + 1);
+      if (line.find("\t\t") == std::string::npos) entries.push_back(line.substr(text + 1));
+    }
+    std::vector<std::string> expected;
+    if (c.level >= 2) {
+      expected = {
+          "Can't create " + NormalizeSeparators(blocker) + "\r",
+          RemoveTrailingSeparator(handoff::AlternativeWorkFolder(base, ModulePath())) + "\r",
+          "Can't create " + NormalizeSeparators(level) + "\r"};
+    }
+    EXPECT_EQ(entries, expected);
+    std::size_t count = 0;
+    for (const auto& entry : fs::directory_iterator(testing::NativeSpelling(victim))) {
+      ++count;
+      EXPECT_EQ(testing::ReadWholeFile(entry.path().string()), "keep me");
+    }
+    EXPECT_EQ(count, 3u);
+    fs::remove(testing::NativeSpelling(level));
+  }
+}
+
+// A name of the cycle's second that another user made in the shared work
+// folder stays, whoever runs the cycle; the user's own go.
+TEST_F(Hardening, ACycleRemovesOnlyItsUsersOwnNames) {
+  const std::string blocker = scratch.WriteFile("blocker");
+  testing::ScopedEnvironmentValue tmp("TMP", blocker.c_str());
+  const std::string folder = handoff::AlternativeWorkFolder(scratch.Path(), ModulePath());
+  ASSERT_TRUE(CreateDirectoryTree(folder));
+  const std::string input = folder + "\\" + FormatTime(fake.CalendarTime(), "%H%M%S") + ".in_";
+  for (const bool foreign : {true, false}) {
+    SCOPED_TRACE(foreign ? "another user's" : "own");
+    for (const std::string& name : {input, input + ".out"}) {
+      std::ofstream(testing::NativeSpelling(name)) << "theirs";
+      if (foreign && !testing::GiveToUser(name, 4242)) GTEST_SKIP() << "needs root on POSIX";
+    }
+    RunCycle();
+    EXPECT_EQ(testing::ReadWholeFile(testing::NativeSpelling(input)), foreign ? "theirs" : "");
+    EXPECT_EQ(std::filesystem::exists(testing::NativeSpelling(input + ".out")), foreign);
+    platform::RemoveFile(input.c_str());
+    std::filesystem::remove(testing::NativeSpelling(input));
+    std::filesystem::remove(testing::NativeSpelling(input + ".out"));
+  }
+}
+
+// A link on the way to a file: followed where only its owner could have put
+// it, refused as a folder that cannot be made where other users may write.
+TEST_F(Hardening, LinksOnSharedGroundAreNotFollowedToMakeAFile) {
+  if (platform::kWindows) GTEST_SKIP() << "symbolic links are planted on POSIX";
+  namespace fs = std::filesystem;
+  const std::string victim = scratch.MakeFolder("victim");
+  const std::string shared = scratch.MakeFolder("shared");
+  fs::permissions(testing::NativeSpelling(shared), fs::perms::all | fs::perms::sticky_bit);
+  for (const std::string& holder : {shared, scratch.Path()}) {
+    const bool refused = holder == shared;
+    SCOPED_TRACE(refused ? "shared" : "own");
+    const std::string link = holder + "/link";
+    ASSERT_TRUE(platform::MakeLinkForTesting(victim, link, true));
+    const std::int64_t now = fake.CalendarTime();
+    EXPECT_EQ(CreateEmptyFile(link + "/sub/x.in_.out"), !refused);
+    EXPECT_EQ(fs::exists(testing::NativeSpelling(victim + "/sub/x.in_.out")), !refused);
+    const std::string dump = ReadLibraryFile(DumpFileIn(scratch.Path(), now));
+    EXPECT_EQ(
+        dump.find("\tCan't create " + NormalizeSeparators(link) + "\r\n") != std::string::npos,
+        refused)
+        << dump;
+    fs::remove(testing::NativeSpelling(link));
+    fs::remove_all(testing::NativeSpelling(victim + "/sub"));
+  }
 }
 
 TEST_F(Hardening, LinkPlantedAtTheInputNameLeavesItsTargetAlone) {

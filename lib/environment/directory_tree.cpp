@@ -24,17 +24,23 @@ bool IsDriveOrShare(const std::string& level) {
 }  // namespace
 
 bool CreateDirectoryTree(const std::string& path) {
-  if (FolderExists(path)) return true;
+  if (FolderExists(path) && platform::OpenGuardedFolder(path).IsOpen()) return true;
   const StringList parts =
       SplitString(RemoveTrailingSeparator(NormalizeSeparators(path, '\\')), '\\');
   std::string level;
   for (std::size_t i = 0; i < parts.size(); ++i) {
     if (i > 0) level += '\\';
     level += parts[i];
+    if (level.empty() || level == "\\") continue;
+    // Another user may point such a link anywhere: it counts as a level that
+    // cannot be made.
+    if (platform::IsUntrustedLink(level)) {
+      WriteDumpEntry(("Can't create " + level).c_str());
+      return false;
+    }
     // An existing level is passed over before the drive and network rules, so
     // those rules only ever decide about missing levels.
-    if (level.empty() || level == "\\" || FolderExists(level)) continue;
-    if (IsDriveOrShare(level)) continue;
+    if (FolderExists(level) || IsDriveOrShare(level)) continue;
     // A level that another process made in the meantime counts as made.
     if (!platform::MakeDirectory(level.c_str()) && !FolderExists(level)) {
       WriteDumpEntry(("Can't create " + level).c_str());
@@ -45,7 +51,8 @@ bool CreateDirectoryTree(const std::string& path) {
 }
 
 platform::SharedFolder OpenSharedTree(const std::string& base, const StringList& levels,
-                                      bool create) {
+                                      bool create, std::string* failedLevel) {
+  if (failedLevel != nullptr) failedLevel->clear();
   if (create && !base.empty() && !FolderExists(base) && !CreateDirectoryTree(base)) {
     return platform::SharedFolder();
   }
@@ -55,12 +62,12 @@ platform::SharedFolder OpenSharedTree(const std::string& base, const StringList&
     if (!folder.IsOpen()) break;
     level = AddTrailingSeparator(level, '\\') + name;
     platform::SharedLevel outcome = platform::SharedLevel::kFailed;
+    // A link or junction is a folder that cannot be made: nothing is created
+    // inside it, nothing is written or deleted through it.
     folder = platform::OpenSharedLevel(folder, name.c_str(), create, &outcome);
-    // A link or junction is treated as a folder that cannot be made: nothing
-    // is created inside it, nothing is written or deleted through it.
-    const bool refused =
-        outcome == platform::SharedLevel::kRefused || outcome == platform::SharedLevel::kFailed;
-    if (create && refused) WriteDumpEntry(("Can't create " + level).c_str());
+    if (!folder.IsOpen() && failedLevel != nullptr) {
+      *failedLevel = NormalizeSeparators(level, '\\');
+    }
   }
   return folder;
 }
@@ -68,8 +75,11 @@ platform::SharedFolder OpenSharedTree(const std::string& base, const StringList&
 bool CreateEmptyFile(const std::string& path) {
   const std::string file = NormalizeSeparators(path, '\\');
   const std::string folder = PathFolder(file);
-  if (!FolderExists(folder) && !CreateDirectoryTree(folder)) return false;
-  return platform::CreateEmptyFileAt(file.c_str());
+  if (!CreateDirectoryTree(folder)) return false;
+  // The folder as the name spells it: a bare name lies in the current folder.
+  const std::string leaf = PathLeaf(file);
+  const std::string holder = file.substr(0, file.size() - leaf.size());
+  return platform::CreateEmptyFileIn(platform::OpenGuardedFolder(holder), leaf.c_str());
 }
 
 }  // namespace quill

@@ -79,6 +79,21 @@ std::string HeaderLine() {
   return line;
 }
 
+// Walks to the dump folder WZ from `base`, making the levels that are
+// missing, and queues the old files of DbgDump and WZ when `purge` is set.
+void WalkDumpFolder(const std::string& base, bool purge, WalkedDumpFolder* walked) {
+  StringList levels = handoff::DumpParentLevels();
+  platform::SharedFolder folder = OpenSharedTree(base, levels, true);
+  if (purge) PurgeOldSharedFiles(folder, base, levels, handoff::kHourFilePattern, kPurgeDays);
+  levels.push_back(handoff::kDumpFileLevel);
+  if (folder.IsOpen()) folder = OpenSharedTree(base, levels, true);
+  if (purge) PurgeOldSharedFiles(folder, base, levels, handoff::kHourFilePattern, kPurgeDays);
+  walked->base = base;
+  walked->purged = true;
+  walked->identity = platform::IdentityOf(folder);
+  walked->folder = std::move(folder);
+}
+
 }  // namespace
 
 bool WriteDumpEntry(const std::string& text) {
@@ -112,24 +127,17 @@ bool WriteDumpRecord(std::string bytes) {
   const bool purge = !walked.purged || walked.base != base;
   if (purge || !walked.folder.IsOpen() ||
       !(platform::IdentityOfPath(walked.folder.Path()) == walked.identity)) {
-    StringList levels = handoff::DumpParentLevels();
-    platform::SharedFolder folder = OpenSharedTree(base, levels, true);
-    if (purge) PurgeOldSharedFiles(folder, base, levels, handoff::kHourFilePattern, kPurgeDays);
-    levels.push_back(handoff::kDumpFileLevel);
-    if (folder.IsOpen()) folder = OpenSharedTree(base, levels, true);
-    if (purge) PurgeOldSharedFiles(folder, base, levels, handoff::kHourFilePattern, kPurgeDays);
-    walked.base = base;
-    walked.purged = true;
-    walked.identity = platform::IdentityOf(folder);
-    walked.folder = std::move(folder);
+    WalkDumpFolder(base, purge, &walked);
   }
-  const platform::SharedFolder& folder = walked.folder;
 
-  // A folder, FIFO, socket, device or second name of another file planted at
-  // the hour's name is dropped at once: waiting cannot make it a dump file.
+  // Every failed open is tried again, the walk too when a level could not be
+  // reached, but for a link, a FIFO or a second name of another file planted
+  // at the hour's name: those drop the record at once, since the open would
+  // write through them or wait for ever.
   const Stream file(OpenWithRetry(
-      [&folder, &name](bool* refused) {
-        return platform::OpenSharedFile(folder, name.c_str(), refused);
+      [&](bool* refused) {
+        if (!walked.folder.IsOpen()) WalkDumpFolder(base, false, &walked);
+        return platform::OpenSharedFile(walked.folder, name.c_str(), refused);
       },
       kOpenSeconds));
   if (!file) return false;

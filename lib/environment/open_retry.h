@@ -18,7 +18,8 @@ std::FILE* OpenFileWithRetry(const std::string& path, const std::string& mode,
 
 // The same wait, with `open` making each attempt: a stream, or null to try
 // again after the pause. An attempt that answers null and sets its flag has
-// met a name that no wait can make usable: the wait ends at once with null.
+// met a name that trying again would do harm at: the wait ends at once with
+// null.
 std::FILE* OpenWithRetry(const std::function<std::FILE*(bool* refused)>& open,
                          std::int32_t seconds);
 

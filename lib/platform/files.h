@@ -62,10 +62,6 @@ bool MakeDirectory(const char* path);
 // with one link (on POSIX also owned by this user) is truncated: a link, FIFO,
 // socket, device or folder planted at the name is refused and left alone.
 bool CreateEmptyFileAt(const char* path);
-// True when `path` is a regular file, not a link or reparse point, and on
-// POSIX one with a single name, owned by the effective user: what counts as
-// a converter's output.
-bool IsOwnPlainFile(const char* path);
 // Opens `path` for reading in binary mode without following a link and
 // without blocking, and keeps the stream only when the opened handle is a
 // regular file with exactly one link. Null otherwise.
@@ -97,16 +93,21 @@ bool ListFolder(const std::string& folder, std::vector<FolderEntry>* entries);
 
 // Appends one record to `stream`, a file opened for appending: first what
 // `header` makes, when the file is empty at that moment (it is called only
-// then), then `bytes`. Records of concurrent writers never tear or
-// interleave: each is written under an exclusive lock of the whole file
-// (`flock` on POSIX, `LockFileEx` on Windows), asked for again and again for
-// at most 10 s of the Services clock, and a record that a full disk cuts
-// short is cut off the file again before the unlock, so every line stays
-// whole. On POSIX the lock is let go when the stream is closed. False, with
-// nothing written, when the stream is not a regular file with exactly one
-// link or the lock is not had in time; errors while writing are not
-// reported.
+// then), then `bytes`. The record goes out in one append, so it never tears
+// or interleaves with another writer's. Writers also take an exclusive lock
+// of the whole file (`flock` on POSIX, `LockFileEx` on Windows), asked for
+// for at most kRecordLockWaitMs of the Services clock, under which a record
+// that a full disk cuts short is cut off the file again, so every line stays
+// whole. A lock that is still held by then (by anyone: every user who can
+// open the file can take it) only costs that record the cut: it is appended
+// without the lock. On POSIX the lock is let go when the stream is closed.
+// False, with nothing written, when the stream is not a regular file with
+// exactly one link; errors while writing are not reported.
 bool AppendRecord(std::FILE* stream, std::string (*header)(), std::string_view bytes);
+
+// How long AppendRecord asks for the record lock before it appends without.
+// Honest writers hold it for well under a millisecond.
+constexpr std::uint32_t kRecordLockWaitMs = 250;
 
 // ---- Read-only status of one entry, links not followed ---------------------
 
@@ -118,10 +119,17 @@ struct EntryStatus {
   EntryKind kind = EntryKind::kOther;
   // Milliseconds since 1970-01-01 00:00:00 UTC of the last write.
   std::int64_t modifyTimeMs = 0;
+  // The names the entry has (its hard links); 0 when the system did not tell.
+  std::uint32_t links = 0;
+  // The owner's user id on POSIX. Windows keeps owners as security ids, which
+  // are not compared here: there `ownerKnown` stays false.
+  bool ownerKnown = false;
+  std::uint64_t owner = 0;
 };
 
 // `lstat` on POSIX, `GetFileAttributesExA` on Windows (a reparse point counts
-// as a link). False, with `out` left alone, when the entry cannot be read.
+// as a link; a plain file's names are asked of the file itself). False, with
+// `out` left alone, when the entry cannot be read.
 bool ReadEntryStatus(const char* path, EntryStatus* out);
 
 struct FolderEntryStatus {
@@ -132,8 +140,9 @@ struct FolderEntryStatus {
 // Every entry of `folder` but "." and "..", each with its own status, in one
 // pass: `readdir` and `fstatat` without following links on POSIX (the folder
 // itself is not opened through a link), `FindFirstFileA`/`FindNextFileA` on
-// Windows. Entries whose status cannot be read are left out. False when the
-// folder cannot be listed.
+// Windows, where each plain file is also opened for its count of names.
+// Entries whose status cannot be read are left out. False when the folder
+// cannot be listed.
 bool ListFolderWithStatus(const std::string& folder, std::vector<FolderEntryStatus>* entries);
 
 }  // namespace quill::platform

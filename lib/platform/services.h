@@ -71,8 +71,9 @@ class ScopedServices {
 // system's `localtime` refuses it (Windows refuses negative times).
 bool LocalTime(std::int64_t calendarTime, std::tm* out);
 
-// Makes a write to a pipe whose reader has gone fail with an error instead of
-// ending the process (SIGPIPE ignored on POSIX; nothing to do on Windows).
+// Makes a write to a pipe whose reader has gone, or past the file size limit,
+// fail with an error instead of ending the process (SIGPIPE and SIGXFSZ
+// ignored on POSIX; nothing to do on Windows).
 // Programs started later get the default disposition back.
 void IgnoreBrokenPipes();
 

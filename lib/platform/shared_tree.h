@@ -61,14 +61,36 @@ SharedFolder OpenSharedBase(const std::string& path);
 SharedFolder OpenSharedLevel(const SharedFolder& parent, const char* name, bool create,
                              SharedLevel* outcome);
 
+// Opens the folder `path`, which need not lie in the shared tree, one level
+// at a time from its root (or the current folder for a relative path). A link
+// at a level is followed only where the folder that holds it is no shared
+// ground (POSIX: not writable by group or others, not sticky, and owned by
+// this user or root; Windows: outside the shared documents folder). An empty
+// object when a level is missing, is no folder, or is a link not followed.
+SharedFolder OpenGuardedFolder(const std::string& path);
+
+// True when `path` names a link (or reparse point) that OpenGuardedFolder
+// would not follow: one that lies in a folder that is shared ground.
+bool IsUntrustedLink(const std::string& path);
+
+// CreateEmptyFileAt for the file `name` inside `folder`.
+bool CreateEmptyFileIn(const SharedFolder& folder, const char* name);
+
+// Removes `name` inside `folder` as RemoveFile would (never a folder or a
+// read-only file; a link goes itself, never its target), and only when this
+// user owns it: never another user's file, also for root or an
+// administrator. True when it was removed.
+bool RemoveOwnFileIn(const SharedFolder& folder, const char* name);
+
 // Opens the file `name` inside `folder` for appending, never through a link
 // and never blocking: an existing file is opened without asking to create it,
 // a missing one is created exclusively (mode 0666 set explicitly on POSIX)
 // and, when another process made it first, opened as existing. Only a regular
 // file with exactly one link is kept. A stream the caller closes, or null;
-// with null, `refused` (when given) tells whether the name holds something no
-// wait can turn into a usable file (a link, folder, FIFO, socket, device or
-// multiply-linked file), as opposed to a file that may become available.
+// with null, `refused` (when given) tells whether an open that is tried again
+// would do harm there: a link or reparse point it would write through, a
+// FIFO it would wait on, or a second name of another file. A folder, socket,
+// device, missing permission or held file is not refused: it may go away.
 std::FILE* OpenSharedFile(const SharedFolder& folder, const char* name, bool* refused = nullptr);
 
 // What tells one file or folder from every other on the machine: device and

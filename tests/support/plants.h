@@ -19,4 +19,11 @@ inline const char* PlantName(Plant plant) {
 // when this system cannot make it (Wine has no FIFOs or sockets).
 bool MakePlant(Plant plant, const std::string& path, const std::string& victim);
 
+// Gives the file or folder `path` to the user and group `id`, as another
+// user's name; false where this process cannot (not root, or Windows).
+bool GiveToUser(const std::string& path, unsigned id);
+
+// True when this process may read and write every file (POSIX root).
+bool IgnoresPermissions();
+
 }  // namespace quill::testing

@@ -34,14 +34,6 @@ bool IsSinglePlainFile(int fd, bool ownOnly) {
          (!ownOnly || status.st_uid == geteuid());
 }
 
-bool IsLastingRefusal(int error) {
-  // ELOOP: a link (O_NOFOLLOW); EISDIR: a folder; ENXIO: a FIFO without a
-  // reader, a socket or a device without its driver; ENOTDIR: a file where a
-  // folder level was expected. A permission or a held file can pass.
-  return error == ELOOP || error == EISDIR || error == ENXIO || error == ENOTDIR ||
-         error == ENODEV || error == EOPNOTSUPP;
-}
-
 void ClearNonBlocking(int fd) {
   const int flags = fcntl(fd, F_GETFL);
   if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
@@ -80,9 +72,7 @@ bool WriteAll(int fd, const char* bytes, std::size_t size, std::size_t* total = 
   return true;
 }
 
-// How long AppendRecord asks for the record lock: a hundred times a second
-// for at most 10 s of the Services clock.
-constexpr std::uint32_t kLockAttempts = 1000;
+// AppendRecord asks for the record lock a hundred times a second.
 constexpr std::uint32_t kLockPauseMs = 10;
 
 // The Windows stat refuses wildcards, and a trailing separator on anything
@@ -145,6 +135,9 @@ EntryStatus EntryStatusOf(const struct stat& status) {
   }
   entry.modifyTimeMs = static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1000 +
                        static_cast<std::int64_t>(status.st_mtim.tv_nsec) / 1000000;
+  entry.links = static_cast<std::uint32_t>(status.st_nlink);
+  entry.ownerKnown = true;
+  entry.owner = status.st_uid;
   return entry;
 }
 
@@ -218,12 +211,6 @@ bool MakeDirectory(const char* path) {
 bool CreateEmptyFileAt(const char* path) {
   posix::Descriptor file(OpenPlainFile(path, O_RDWR | O_CREAT, S_IRUSR | S_IWUSR, true, true));
   return file.valid() && file.Close();
-}
-
-bool IsOwnPlainFile(const char* path) {
-  struct stat status {};
-  return lstat(posix::SystemPath(path).c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
-         status.st_nlink == 1 && status.st_uid == geteuid();
 }
 
 std::FILE* OpenPlainFileForReading(const char* path) {
@@ -320,27 +307,35 @@ bool AppendRecord(std::FILE* stream, std::string (*header)(), std::string_view b
   // One append lands whole against other writers, but a full disk can cut it
   // short, and the next record would then run on in the same line. Under the
   // lock that every writer takes, a cut record is taken back off the end
-  // before anyone else appends. A writer stuck while holding the lock must not
-  // stop everybody, so the lock is asked for, not waited for.
+  // before anyone else appends. Anyone who may read the file can take that
+  // lock and keep it, so it is asked for briefly, never waited out.
   bool locked = false;
-  for (std::uint32_t attempt = 0;; ++attempt) {
+  const std::uint32_t start = System().TickCount();
+  for (;;) {
     if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
       locked = true;
       break;
     }
-    // A file system without locks still gets its records, one append each.
+    // A file system without locks gets its records the same way.
     if (errno != EWOULDBLOCK && errno != EINTR) break;
-    if (attempt == kLockAttempts) return false;
+    if (System().TickCount() - start >= kRecordLockWaitMs) break;
     System().Sleep(kLockPauseMs);
   }
-  // Decided under the lock, so only one writer ever finds the file empty.
+  // Decided under the lock when it was had, so only one writer ever finds
+  // the file empty; without it, two may each write a header.
   struct stat opened {};
   if (fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) || opened.st_nlink != 1) return false;
   std::string record;
   if (opened.st_size == 0 && header != nullptr) record = header();
   record.append(bytes);
+  if (!locked) {
+    // One write with O_APPEND: whole against other writers, and nothing to
+    // take back, since without the lock another record may follow at once.
+    static_cast<void>(write(fd, record.data(), record.size()));
+    return true;
+  }
   std::size_t written = 0;
-  if (!WriteAll(fd, record.data(), record.size(), &written) && written > 0 && locked) {
+  if (!WriteAll(fd, record.data(), record.size(), &written) && written > 0) {
     const off_t end = lseek(fd, 0, SEEK_CUR);
     if (end >= static_cast<off_t>(written)) {
       static_cast<void>(ftruncate(fd, end - static_cast<off_t>(written)));

@@ -179,8 +179,9 @@ bool LocalTime(std::int64_t calendarTime, std::tm* out) {
 }
 
 void IgnoreBrokenPipes() {
-  // Spawn gives every started program the default disposition back.
+  // Spawn gives every started program the default dispositions back.
   signal(SIGPIPE, SIG_IGN);
+  signal(SIGXFSZ, SIG_IGN);
 }
 
 namespace posix {

@@ -90,8 +90,95 @@ SharedFolder OpenSharedLevel(const SharedFolder& parent, const char* name, bool 
   return level;
 }
 
+namespace {
+
+// Shared ground: a folder where another user may add, rename or replace a
+// name. Root's folders count as the system's own.
+bool IsSharedGround(const struct stat& folder) {
+  return (folder.st_mode & (S_IWGRP | S_IWOTH | S_ISVTX)) != 0 ||
+         (folder.st_uid != geteuid() && folder.st_uid != 0);
+}
+
+}  // namespace
+
+SharedFolder OpenGuardedFolder(const std::string& path) {
+  const std::string systemPath = posix::SystemPath(path.c_str());
+  const bool absolute = !systemPath.empty() && systemPath[0] == '/';
+  SharedFolder folder(open(absolute ? "/" : ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC), path);
+  std::size_t start = 0;
+  while (folder.IsOpen() && start < systemPath.size()) {
+    std::size_t end = systemPath.find('/', start);
+    if (end == std::string::npos) end = systemPath.size();
+    const std::string name = systemPath.substr(start, end - start);
+    start = end + 1;
+    if (name.empty() || name == ".") continue;
+    struct stat holder {};
+    if (fstat(Fd(folder), &holder) != 0) return SharedFolder();
+    const int follow = IsSharedGround(holder) ? O_NOFOLLOW : 0;
+    const int fd = openat(Fd(folder), name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | follow);
+    folder = fd >= 0 ? SharedFolder(fd, path) : SharedFolder();
+  }
+  return folder;
+}
+
+bool IsUntrustedLink(const std::string& path) {
+  std::string systemPath = posix::SystemPath(path.c_str());
+  while (systemPath.size() > 1 && systemPath.back() == '/') systemPath.pop_back();
+  struct stat entry {};
+  if (systemPath.empty() || lstat(systemPath.c_str(), &entry) != 0 || !S_ISLNK(entry.st_mode)) {
+    return false;
+  }
+  const std::string::size_type slash = systemPath.find_last_of('/');
+  const std::string holder = slash == std::string::npos ? std::string(".")
+                             : slash == 0               ? std::string("/")
+                                                        : systemPath.substr(0, slash);
+  struct stat folder {};
+  return stat(holder.c_str(), &folder) != 0 || IsSharedGround(folder);
+}
+
+bool CreateEmptyFileIn(const SharedFolder& folder, const char* name) {
+  if (!folder.IsOpen()) return false;
+  posix::Descriptor file(
+      openat(Fd(folder), name, O_RDWR | O_CREAT | posix::kPlantSafeOpen, S_IRUSR | S_IWUSR));
+  // Emptied only once the descriptor shows a plain file of this user's.
+  return file.valid() && posix::IsSinglePlainFile(file.get(), true) &&
+         ftruncate(file.get(), 0) == 0 && file.Close();
+}
+
+bool RemoveOwnFileIn(const SharedFolder& folder, const char* name) {
+  struct stat entry {};
+  if (!folder.IsOpen() || fstatat(Fd(folder), name, &entry, AT_SYMLINK_NOFOLLOW) != 0) {
+    return false;
+  }
+  // The same refusals as RemoveFile, and none but this user's own names.
+  if (S_ISDIR(entry.st_mode) || entry.st_uid != geteuid()) return false;
+  if (S_ISREG(entry.st_mode) && (entry.st_mode & S_IWUSR) == 0) return false;
+  return unlinkat(Fd(folder), name, 0) == 0;
+}
+
+namespace {
+
+// What the name holds where the open's own retry would do harm: a link it
+// would write through, or a FIFO it would wait on for ever. Anything else
+// that fails (a folder, socket, device, missing permission) may go away
+// while the open retries.
+bool HarmfulAtName(int folder, const char* name, int error) {
+  if (error == ELOOP) return true;
+  struct stat status {};
+  return error == ENXIO && fstatat(folder, name, &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+         S_ISFIFO(status.st_mode);
+}
+
+// The same for what an open gave: a FIFO whose reader is there, or a second
+// name of another file, which the record would be written into.
+bool HarmfulOpened(const struct stat& status) {
+  return S_ISFIFO(status.st_mode) || (S_ISREG(status.st_mode) && status.st_nlink != 1);
+}
+
+}  // namespace
+
 std::FILE* OpenSharedFile(const SharedFolder& folder, const char* name, bool* refused) {
-  bool lasting = false;
+  bool harmful = false;
   std::FILE* stream = nullptr;
   if (folder.IsOpen() && !internal::SharedFileHeldElsewhere()) {
     constexpr int kAppend = O_WRONLY | O_APPEND | posix::kPlantSafeOpen;
@@ -107,18 +194,19 @@ std::FILE* OpenSharedFile(const SharedFolder& folder, const char* name, bool* re
         fd = OpenAt(Fd(folder), name, kAppend, 0);
       }
     }
-    if (fd < 0) {
-      lasting = posix::IsLastingRefusal(errno);
-    } else {
-      // A FIFO with a reader, a device or a second name of another file opens
-      // too: AppendRecord's one status query of the descriptor, which it needs
-      // under its lock anyway, refuses those before a byte is written.
+    posix::Descriptor file(fd);
+    struct stat opened {};
+    if (!file.valid()) {
+      harmful = HarmfulAtName(Fd(folder), name, errno);
+    } else if (fstat(file.get(), &opened) == 0 && S_ISREG(opened.st_mode) && opened.st_nlink == 1) {
       // O_NONBLOCK stays: it changes nothing for a regular file.
-      stream = fdopen(fd, "ab");
-      if (stream == nullptr) close(fd);
+      stream = fdopen(file.get(), "ab");
+      if (stream != nullptr) file.Release();
+    } else {
+      harmful = HarmfulOpened(opened);
     }
   }
-  if (refused != nullptr) *refused = lasting;
+  if (refused != nullptr) *refused = harmful;
   return stream;
 }
 

@@ -20,10 +20,6 @@ constexpr int kPlantSafeOpen = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
 // descriptor, so a name swapped after the open cannot mislead it.
 bool IsSinglePlainFile(int fd, bool ownOnly);
 
-// True when an open that failed with `error` met something at the name that
-// no wait can turn into a usable file: a link, folder, FIFO, socket or device.
-bool IsLastingRefusal(int error);
-
 // Clears O_NONBLOCK on `fd` once it is known to be a regular file, where it
 // changes nothing but would surprise a later reader of the flags.
 void ClearNonBlocking(int fd);

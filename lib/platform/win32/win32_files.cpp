@@ -132,18 +132,6 @@ bool CreateEmptyFileAt(const char* path) {
   return CloseHandle(file) && truncated;
 }
 
-bool IsOwnPlainFile(const char* path) {
-  // No owner rule here (the shared folders' files inherit their permissions):
-  // a plain file with one name, no reparse point, asked of the file itself.
-  const HANDLE file = CreateFileA(
-      Text(path), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-      nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  const bool plain = win32::IsSinglePlainFile(file);
-  CloseHandle(file);
-  return plain;
-}
-
 std::FILE* OpenPlainFileForReading(const char* path) {
   const HANDLE file = OpenPlainFile(path, GENERIC_READ, OPEN_EXISTING);
   if (file == INVALID_HANDLE_VALUE) return nullptr;
@@ -198,9 +186,8 @@ namespace quill::platform {
 
 namespace {
 
-// Ten attempts a second for 10 s, as long as the open of the file may take.
-constexpr std::uint32_t kLockAttempts = 100;
-constexpr std::uint32_t kLockPauseMs = 100;
+// AppendRecord asks for the record lock a hundred times a second.
+constexpr std::uint32_t kLockPauseMs = 10;
 
 }  // namespace
 
@@ -213,30 +200,48 @@ bool AppendRecord(std::FILE* stream, std::string (*header)(), std::string_view b
   if (file == INVALID_HANDLE_VALUE) return false;
   // A seek to the end and a write, which another process could come between;
   // the lock of the whole file keeps every record of every writer in one
-  // piece. A writer stuck while holding it must not
-  // stop every other process, so the lock is asked for, not waited for.
-  for (std::uint32_t attempt = 0;; ++attempt) {
+  // piece. Anyone who may open the file can take that lock and keep it, so
+  // it is asked for briefly, never waited out.
+  bool locked = false;
+  const std::uint32_t start = System().TickCount();
+  for (;;) {
     OVERLAPPED whole{};
     if (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD,
                    &whole)) {
+      locked = true;
       break;
     }
-    if (attempt == kLockAttempts) return false;
+    if (System().TickCount() - start >= kRecordLockWaitMs) break;
     System().Sleep(kLockPauseMs);
   }
+  const auto unlock = [file, locked] {
+    OVERLAPPED whole{};
+    if (locked) UnlockFileEx(file, 0, MAXDWORD, MAXDWORD, &whole);
+  };
   if (!win32::IsSinglePlainFile(file)) {
-    OVERLAPPED unlock{};
-    UnlockFileEx(file, 0, MAXDWORD, MAXDWORD, &unlock);
+    unlock();
     return false;
   }
-  // Decided under the lock, so only one writer ever finds the file empty.
-  // The end is found by moving there, which needs no read access.
+  // Decided under the lock when it was had, so only one writer ever finds
+  // the file empty. The end is found by moving there, which needs no read
+  // access.
   LARGE_INTEGER end{};
   const LARGE_INTEGER none{};
   const bool atEnd = SetFilePointerEx(file, none, &end, FILE_END) != 0;
   std::string record;
   if ((!atEnd || end.QuadPart == 0) && header != nullptr) record = header();
   record.append(bytes);
+  if (!locked) {
+    // The offset of all ones writes at the end of the file as it is then, in
+    // one call, so another writer's record cannot come between; without the
+    // lock nothing is taken back.
+    OVERLAPPED atTheEnd{};
+    atTheEnd.Offset = MAXDWORD;
+    atTheEnd.OffsetHigh = MAXDWORD;
+    DWORD done = 0;
+    WriteFile(file, record.data(), static_cast<DWORD>(record.size()), &done, &atTheEnd);
+    return true;
+  }
   DWORD done = 0;
   const bool whole =
       WriteFile(file, record.data(), static_cast<DWORD>(record.size()), &done, nullptr) &&
@@ -247,8 +252,7 @@ bool AppendRecord(std::FILE* stream, std::string (*header)(), std::string_view b
     SetFilePointerEx(file, end, nullptr, FILE_BEGIN);
     SetEndOfFile(file);
   }
-  OVERLAPPED unlock{};
-  UnlockFileEx(file, 0, MAXDWORD, MAXDWORD, &unlock);
+  unlock();
   return true;
 }
 
@@ -276,12 +280,28 @@ EntryStatus EntryStatusOf(DWORD attributes, const FILETIME& writeTime) {
   return entry;
 }
 
+// The names of the plain file at `path`, asked of the file itself (a reparse
+// point there is not followed): the folder search does not tell them. 0 when
+// the file cannot be asked.
+std::uint32_t LinksOf(const std::string& path) {
+  const HANDLE file = CreateFileA(
+      path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 0;
+  BY_HANDLE_FILE_INFORMATION information;
+  std::memset(&information, 0, sizeof information);
+  const bool known = GetFileInformationByHandle(file, &information) != 0;
+  CloseHandle(file);
+  return known ? information.nNumberOfLinks : 0;
+}
+
 }  // namespace
 
 bool ReadEntryStatus(const char* path, EntryStatus* out) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (path == nullptr || !GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return false;
   *out = EntryStatusOf(data.dwFileAttributes, data.ftLastWriteTime);
+  if (out->kind == EntryKind::kFile) out->links = LinksOf(path);
   return true;
 }
 
@@ -295,8 +315,12 @@ bool ListFolderWithStatus(const std::string& folder, std::vector<FolderEntryStat
   if (!search.valid()) return false;
   do {
     if (std::strcmp(data.cFileName, ".") == 0 || std::strcmp(data.cFileName, "..") == 0) continue;
-    entries->push_back(
-        {data.cFileName, EntryStatusOf(data.dwFileAttributes, data.ftLastWriteTime)});
+    FolderEntryStatus entry{data.cFileName,
+                            EntryStatusOf(data.dwFileAttributes, data.ftLastWriteTime)};
+    if (entry.status.kind == EntryKind::kFile) {
+      entry.status.links = LinksOf(pattern.substr(0, pattern.size() - 1) + entry.name);
+    }
+    entries->push_back(std::move(entry));
   } while (FindNextFileA(search.get(), &data));
   return true;
 }

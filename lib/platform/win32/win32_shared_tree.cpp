@@ -2,15 +2,19 @@
 // FILE_FLAG_OPEN_REPARSE_POINT and refused when it is a junction, symbolic
 // link or other reparse point. The levels of a walk stay open without
 // delete sharing, so nobody can rename or replace them while they are used.
+#include <windows.h>
+// After windows.h, which it needs.
+#include <aclapi.h>
 #include <fcntl.h>
 #include <io.h>
-#include <windows.h>
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "platform/fault_points.h"
+#include "platform/files.h"
+#include "platform/services.h"
 #include "platform/shared_tree.h"
 #include "platform/win32/handle_checks.h"
 
@@ -56,13 +60,23 @@ HANDLE OpenFile(const std::string& path, DWORD disposition) {
                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
 
-// True when the name holds what no wait turns into a dump file: a folder or
-// a reparse point. Asked only after an open failed, to tell it from a file
-// that is held or not ours to write.
-bool IsLastingRefusal(const std::string& path) {
+// True when the name is a reparse point, through which the record would be
+// written elsewhere. Asked only after an open failed: anything else there (a
+// folder, a file that is held or not ours to write) may pass while the open
+// retries.
+bool IsReparsePointAt(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES &&
-         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0;
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// The same for what an open gave: a reparse point, or a second name of
+// another file, which the record would be written into.
+bool IsHarmfulOpened(HANDLE handle) {
+  BY_HANDLE_FILE_INFORMATION information;
+  std::memset(&information, 0, sizeof information);
+  return GetFileInformationByHandle(handle, &information) &&
+         ((information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
+          information.nNumberOfLinks > 1);
 }
 
 // What the system tells of an open handle, its identity among it.
@@ -124,6 +138,96 @@ SharedFolder OpenSharedLevel(const SharedFolder& parent, const char* name, bool 
   return level;
 }
 
+namespace {
+
+constexpr int kSharedDocumentsId = 0x2E;  // CSIDL_COMMON_DOCUMENTS
+
+std::string Lowered(std::string text) {
+  for (char& c : text) {
+    if (c == '/') c = '\\';
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  while (text.size() > 1 && text.back() == '\\') text.pop_back();
+  return text;
+}
+
+// How far `path` lies inside the shared documents folder, the one folder
+// here that every user may write: the length of the folder's own spelling
+// in `path`, or 0 when `path` is not below it.
+std::size_t SharedGroundPrefix(const std::string& path) {
+  const std::string base = Lowered(System().SpecialFolderPath(nullptr, kSharedDocumentsId));
+  const std::string lowered = Lowered(path);
+  if (base.empty() || lowered.size() <= base.size() + 1 ||
+      lowered.compare(0, base.size(), base) != 0 || lowered[base.size()] != '\\') {
+    return 0;
+  }
+  return base.size();
+}
+
+// True when this process's user owns the file or folder at `path`.
+bool OwnedByThisUser(const std::string& path) {
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner,
+                            nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
+    return false;
+  }
+  bool same = false;
+  HANDLE token = nullptr;
+  if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+    char buffer[256];
+    DWORD size = 0;
+    if (GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size)) {
+      same = EqualSid(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, owner) != 0;
+    }
+    CloseHandle(token);
+  }
+  LocalFree(descriptor);
+  return same;
+}
+
+}  // namespace
+
+SharedFolder OpenGuardedFolder(const std::string& path) {
+  const std::size_t prefix = SharedGroundPrefix(path);
+  if (prefix == 0) return OpenSharedBase(path);
+  // Below the shared documents folder every level is opened as a level of
+  // the shared tree: no reparse point is followed there.
+  SharedFolder folder = OpenSharedBase(path.substr(0, prefix));
+  std::size_t start = prefix + 1;
+  while (folder.IsOpen() && start < path.size()) {
+    std::size_t end = path.find_first_of("\\/", start);
+    if (end == std::string::npos) end = path.size();
+    const std::string name = path.substr(start, end - start);
+    start = end + 1;
+    if (name.empty() || name == ".") continue;
+    SharedLevel outcome = SharedLevel::kFailed;
+    folder = OpenLevel(folder.Child(name.c_str()), &outcome);
+  }
+  return folder;
+}
+
+bool IsUntrustedLink(const std::string& path) {
+  if (SharedGroundPrefix(path) == 0) return false;
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+bool CreateEmptyFileIn(const SharedFolder& folder, const char* name) {
+  // The held levels cannot be renamed or replaced while the file is made.
+  return folder.IsOpen() && CreateEmptyFileAt(folder.Child(name).c_str());
+}
+
+bool RemoveOwnFileIn(const SharedFolder& folder, const char* name) {
+  const SharedEntry entry = LookAtSharedEntry(folder, name);
+  if (entry.kind == SharedEntry::kNone || entry.kind == SharedEntry::kFolder || entry.readOnly) {
+    return false;
+  }
+  const std::string path = folder.Child(name);
+  // DeleteFileA removes a reparse point itself, never its target.
+  return OwnedByThisUser(path) && DeleteFileA(path.c_str()) != 0;
+}
+
 std::FILE* OpenSharedFile(const SharedFolder& folder, const char* name, bool* refused) {
   if (refused != nullptr) *refused = false;
   if (!folder.IsOpen()) return nullptr;
@@ -138,12 +242,12 @@ std::FILE* OpenSharedFile(const SharedFolder& folder, const char* name, bool* re
     }
   }
   if (file == INVALID_HANDLE_VALUE) {
-    if (refused != nullptr) *refused = IsLastingRefusal(path);
+    if (refused != nullptr) *refused = IsReparsePointAt(path);
     return nullptr;
   }
   if (!win32::IsSinglePlainFile(file)) {
+    if (refused != nullptr) *refused = IsHarmfulOpened(file);
     CloseHandle(file);
-    if (refused != nullptr) *refused = true;
     return nullptr;
   }
   return win32::StreamOnHandle(file, _O_APPEND | _O_BINARY, "ab");

@@ -53,4 +53,14 @@ bool MakePlant(Plant plant, const std::string& libraryPath, const std::string& l
   return false;
 }
 
+bool GiveToUser(const std::string& libraryPath, unsigned id) {
+  std::string path = libraryPath;
+  std::replace(path.begin(), path.end(), '\\', '/');
+  return lchown(path.c_str(), id, id) == 0;
+}
+
+bool IgnoresPermissions() {
+  return geteuid() == 0;
+}
+
 }  // namespace quill::testing

@@ -19,4 +19,12 @@ bool MakePlant(Plant plant, const std::string& path, const std::string& victim) 
   }
 }
 
+bool GiveToUser(const std::string&, unsigned) {
+  return false;
+}
+
+bool IgnoresPermissions() {
+  return false;
+}
+
 }  // namespace quill::testing
