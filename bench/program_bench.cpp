@@ -5,10 +5,16 @@
 //     end without output (each less its 500 ms sleep);
 //   program_bench launcher <bin folder>
 //     runs launcher once, polling /proc every 50 ms for zombie children, and
-//     reports its wall time, CPU time and peak resident memory.
+//     reports its wall time, CPU time and peak resident memory;
+//   program_bench purge <bin folder>
+//     times the first dump entry of a process (the one that purges old
+//     files) with 100,000 old names of another user in the hour files'
+//     folder, and with none, each in a process of its own (as a second user
+//     when run as root), and reports the time and the peak resident memory.
 //
 // Linux only: it reads /proc and the resource usage of waited-for children.
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -22,6 +28,8 @@
 #include <thread>
 #include <vector>
 
+#include "environment/dump_log.h"
+#include "environment/handoff_names.h"
 #include "platform/testing.h"
 
 namespace platform = quill::platform;
@@ -235,6 +243,67 @@ int Launcher(const std::string& bin) {
   return 0;
 }
 
+// ---- The purge among another user's names ----------------------------------
+
+constexpr int kPlantedNames = 100'000;
+constexpr unsigned kSecondUser = 4242;
+constexpr unsigned kPlanter = 65534;
+
+// One first entry with the shared documents folder at `base`, timed in this
+// process: its milliseconds and this process's peak resident memory.
+int PurgeChild(const std::string& base) {
+  if (getuid() == 0) platform::BecomeUserForTesting(kSecondUser);
+  platform::ScopedSharedDocuments documents(base);
+  const Clock::time_point start = Clock::now();
+  quill::WriteDumpEntry(std::string("one entry"));
+  const double ms = Milliseconds(Clock::now() - start);
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  std::printf("%.2f %ld\n", ms, usage.ru_maxrss);
+  return 0;
+}
+
+int Purge(const std::string& bin) {
+  const std::filesystem::path scratch =
+      std::filesystem::temp_directory_path() / "quill_bench" / "purge";
+  std::filesystem::remove_all(scratch);
+  const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::hours(24 * 20);
+  std::string figures = "{";
+  for (const int planted : {0, kPlantedNames}) {
+    const std::string base = (scratch / std::to_string(planted)).string();
+    std::filesystem::create_directories(base);
+    {
+      // The shared levels, made as the programs make them, then the plants.
+      platform::ScopedSharedDocuments documents(base);
+      quill::WriteDumpEntry(std::string("the tree"));
+    }
+    std::filesystem::permissions(base, std::filesystem::perms::all);
+    const std::string wz = base + "/Temp/Temp/DbgDump/" + quill::handoff::kDumpFileLevel;
+    for (int i = 0; i < planted; ++i) {
+      const std::string name = wz + "/old-" + std::to_string(i) + ".txt";
+      std::ofstream(name).put('x');
+      std::filesystem::last_write_time(name, old);
+      if (getuid() == 0 && lchown(name.c_str(), kPlanter, kPlanter) != 0) return 1;
+    }
+    std::vector<double> ms, kib;
+    const std::string out = (scratch / "child.txt").string();
+    for (int run = 0; run < 5; ++run) {
+      platform::RunAndWait(bin + "/program_bench", "purge-child " + base, std::string(), out);
+      std::ifstream in(out);
+      double runMs = 0, runKiB = 0;
+      in >> runMs >> runKiB;
+      ms.push_back(runMs);
+      kib.push_back(runKiB);
+    }
+    figures += std::string(planted == 0 ? "" : ", ") + "\"" + std::to_string(planted) +
+               "\": {\"ms\": " + std::to_string(Median(ms)) +
+               ", \"peak_rss_kib\": " + std::to_string(Median(kib)) + "}";
+  }
+  std::printf("%s}\n", figures.c_str());
+  std::filesystem::remove_all(scratch);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -242,6 +311,8 @@ int main(int argc, char** argv) {
   const std::string bin = argc > 2 ? argv[2] : ".";
   if (mode == "starts") return Starts(bin, argc > 3 ? std::atoi(argv[3]) : 15);
   if (mode == "launcher") return Launcher(bin);
-  std::fprintf(stderr, "usage: program_bench starts|launcher <bin folder> [samples]\n");
+  if (mode == "purge") return Purge(bin);
+  if (mode == "purge-child") return PurgeChild(bin);
+  std::fprintf(stderr, "usage: program_bench starts|launcher|purge <bin folder> [samples]\n");
   return 2;
 }

@@ -26,6 +26,7 @@
 #include "support/child_process.h"
 #include "support/fake_clock_test.h"
 #include "support/fake_services.h"
+#include "support/plants.h"
 #include "support/scratch_folder.h"
 
 namespace quill {
@@ -494,6 +495,54 @@ TEST_F(DumpLogTest, SecondUsersRecordArrives) {
   for (const char* text : {"from root, first", "from user 4000000", "from root, last"}) {
     EXPECT_NE(all.find(text), std::string::npos)
         << text << " (protected_regular " << setting << ")";
+  }
+}
+
+// Run in a child process as user 4242: the first entry, then how many old
+// files it queued, against the count its argument names.
+TEST(DumpLogChild, DISABLED_FirstEntryAmongOldNames) {
+  const std::string argument = testing::ChildArgument("old-names");
+  if (argument.empty()) return;
+  const std::size_t bar = argument.find('|');
+  ASSERT_TRUE(platform::BecomeUserForTesting(4242));
+  platform::ScopedSharedDocuments sharedDocuments(argument.substr(0, bar));
+  EXPECT_TRUE(WriteDumpEntry(std::string("first")));
+  EXPECT_EQ(ProcessCleanupList().SharedFilesQueued(), std::stoul(argument.substr(bar + 1)));
+  ProcessCleanupList().RemoveAll();
+}
+
+// Another user's old names are never queued, and no process queues more than
+// so many: the first entry's cost does not grow with what others leave.
+TEST_F(DumpLogTest, OnlyRemovableOldNamesAreQueuedAndNoMoreThanSoMany) {
+  if (!testing::IgnoresPermissions()) GTEST_SKIP() << "needs root on POSIX to plant as others";
+  platform::ScopedServices real(platform::RealServices());
+  EXPECT_TRUE(WriteDumpEntry(std::string("the tree")));
+  fs::permissions(scratch.Path(), fs::perms::all);
+  struct Case {
+    int theirs;
+    int own;
+    std::size_t queued;
+  };
+  for (const Case& c : {Case{300, 100, 100}, Case{0, 300, kMostSharedFilesQueued}}) {
+    SCOPED_TRACE(c.own);
+    fs::remove_all(Dump());
+    ASSERT_TRUE(CreateDirectoryTree(Dump()));
+    fs::permissions(Dump(), fs::perms::all | fs::perms::sticky_bit);
+    for (int i = 0; i < c.theirs + c.own; ++i) {
+      const std::string name = Dump() + "/" + std::to_string(i) + ".txt";
+      std::ofstream(name) << "old";
+      fs::last_write_time(name, fs::file_time_type::clock::now() - std::chrono::hours(24 * 20));
+      ASSERT_TRUE(testing::GiveToUser(name, i < c.theirs ? 65534 : 4242));
+    }
+    EXPECT_EQ(
+        testing::RunTestsInChildren("DumpLogChild.DISABLED_FirstEntryAmongOldNames", "old-names",
+                                    {scratch.Path() + "|" + std::to_string(c.queued)}),
+        std::vector<int>{0});
+    // What the child removed at its end was its own.
+    std::size_t left = 0;
+    for (const auto& item : fs::directory_iterator(Dump()))
+      left += item.path().extension() == ".txt";
+    EXPECT_EQ(left, static_cast<std::size_t>(c.theirs + c.own) - c.queued + 1);
   }
 }
 

@@ -413,6 +413,19 @@ TEST_F(Hardening, LinksOnSharedGroundAreNotFollowedToMakeAFile) {
   }
 }
 
+// A temporary folder whose name holds a wildcard is refused alike by every
+// step, so each cycle makes its input in the alternative.
+TEST_F(Hardening, AWildcardInTheTemporaryFolderSendsEveryCycleToTheAlternative) {
+  testing::ScopedEnvironmentValue tmp("TMP", scratch.Join("a*b").c_str());
+  for (int cycle = 0; cycle < 2; ++cycle) {
+    const std::string stamp = FormatTime(fake.CalendarTime(), "%H%M%S");
+    RunCycle();
+    EXPECT_TRUE(std::filesystem::exists(testing::NativeSpelling(
+        handoff::AlternativeWorkFolder(scratch.Path(), ModulePath()) + "/" + stamp + ".in_")))
+        << cycle;
+  }
+}
+
 TEST_F(Hardening, LinkPlantedAtTheInputNameLeavesItsTargetAlone) {
   if (platform::kWindows) GTEST_SKIP() << "symbolic links are planted on POSIX";
   testing::ScopedEnvironmentValue tmp("TMP", scratch.Path().c_str());

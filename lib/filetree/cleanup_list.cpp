@@ -151,10 +151,14 @@ void PurgeOldSharedFiles(const platform::SharedFolder& folder, const std::string
   prefix = AddTrailingSeparator(prefix, '\\');
   // Through the library's own filter, so a long listing shows the same
   // "Extract files ..." line, step for step, and erases it, as any purge.
+  // Another user may leave any number of old names here: only what this
+  // process may remove is queued, and only so many, so that neither the walk
+  // nor the queue grows with what others leave.
   for (const std::string& name : FilterByPattern(names, pattern)) {
+    if (list.SharedFilesQueued() >= kMostSharedFilesQueued) break;
     // Links, folders and devices are never the purge's business.
     const platform::SharedEntry entry = platform::LookAtSharedEntry(folder, name.c_str());
-    if (entry.kind != platform::SharedEntry::kFile || entry.readOnly) continue;
+    if (entry.kind != platform::SharedEntry::kFile || entry.readOnly || !entry.removable) continue;
     if (IsOldEnough(now, entry.modifyTime, days)) {
       list.AddOldSharedFile(prefix + name, base, levels, name, days);
     }

@@ -48,6 +48,9 @@ class CleanupList {
   bool AddOldSharedFile(const std::string& path, const std::string& base, const StringList& levels,
                         const std::string& name, std::int32_t days);
 
+  // How many AddOldSharedFile has queued and not yet removed.
+  std::size_t SharedFilesQueued() const { return sharedFiles.size(); }
+
   const StringList& Sources() const { return sources; }
   const StringList& Destinations() const { return destinations; }
 
@@ -79,10 +82,13 @@ void PurgeOldFiles(const char* path, std::int32_t days);
 
 // The same purge for `folder`, the folder `levels` below `base` in a tree
 // other users can write, opened by the caller without following links: only
-// its regular files whose names match `pattern` are queued, each with
-// AddOldSharedFile, under the path `base`\level\...\name. Like
+// its regular files whose names match `pattern` and that this process may
+// remove are queued, each with AddOldSharedFile, under the path
+// `base`\level\...\name, and no more than kMostSharedFilesQueued in all
+// for the process; the rest are left to the processes after it. Like
 // PurgeOldFiles, it shows an "Extract files ..." line while it filters a
 // listing of ten entries or more.
+constexpr std::size_t kMostSharedFilesQueued = 256;
 void PurgeOldSharedFiles(const platform::SharedFolder& folder, const std::string& base,
                          const StringList& levels, const std::string& pattern, std::int32_t days);
 

@@ -114,6 +114,10 @@ FileIdentity IdentityOfPath(const std::string& path);
 struct SharedEntry {
   enum Kind { kNone, kFile, kFolder, kOther } kind = kNone;  // kOther: links, devices, ...
   bool readOnly = false;
+  // This process may remove it as far as its owner goes: POSIX asks that it
+  // be this user's (root may remove any); on Windows the folder's
+  // permissions decide, and this is always true.
+  bool removable = false;
   std::int64_t modifyTime = 0;
 };
 SharedEntry LookAtSharedEntry(const SharedFolder& folder, const char* name);

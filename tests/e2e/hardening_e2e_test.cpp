@@ -483,6 +483,46 @@ TEST(Processes, KestrelsRetryLineOnAClosedPipeDoesNotEndIt) {
   EXPECT_EQ(status, 0);
 }
 
+// A write past the file size limit fails instead of ending the program: in a
+// /var/tmp of its own whose hour file is already past the limit, kestrel
+// and launcher drop their records and go on, and quill-report says that its
+// output could not be written.
+TEST(Processes, TheFileSizeLimitEndsNoProgram) {
+  if (platform::kWindows) GTEST_SKIP() << "the file size limit is a POSIX matter";
+  const auto program = [](const char* name) {
+    return "'" + testing::NativeSpelling(testing::ProgramBesideTests(name)) + "'";
+  };
+  const std::string setUp =
+      "mount -t tmpfs quill-tmp /var/tmp || exit 99; d=/var/tmp/Temp/Temp/DbgDump/WZ; "
+      "mkdir -p $d /var/tmp/w && chmod -R 1777 /var/tmp/Temp && : > /var/tmp/blocker && "
+      "head -c 2048 /dev/zero > $d/$(date +%m%d_%H).txt || exit 99; ulimit -f 1; ";
+  struct Case {
+    const char* name;
+    std::string run;
+    int status;
+  };
+  for (const Case& c : {
+           // Only a start in a second divisible by 3 writes its record.
+           Case{"kestrel",
+                "for i in 1 2 3 4 5 6; do s=$(date +%s); " + program("kestrel") +
+                    " /var/tmp/blocker/x.in_ || exit $?; [ $(($(date +%s) - s)) -ge 3 ] && "
+                    "exit 0; done; exit 98",
+                0},
+           // Still at work after its first records, so not ended by them.
+           Case{"launcher", "TMP=/var/tmp/blocker timeout 5 " + program("launcher"), 124},
+           Case{"quill-report",
+                "for i in 10 11 12 13 14 15 16 17 18 19; do : > /var/tmp/w/1200$i.in_; done; " +
+                    program("quill-report") + " --json /var/tmp/w > /var/tmp/out.json",
+                2},
+       }) {
+    SCOPED_TRACE(c.name);
+    const int status =
+        platform::RunAndWait("/usr/bin/unshare", "-m /bin/sh -c \"" + setUp + c.run + "\"");
+    if (status == 99 || status == -1) GTEST_SKIP() << "no private mount namespace here (root only)";
+    EXPECT_EQ(status, c.status);
+  }
+}
+
 TEST(Processes, AWholeLauncherRunLeavesNoZombie) {
   if (platform::kWindows) GTEST_SKIP() << "zombie processes are a POSIX matter";
   testing::ScratchFolder scratch;

@@ -204,8 +204,12 @@ bool SetAttributes(const char* path, std::uint32_t attributes) {
 }
 
 bool MakeDirectory(const char* path) {
+  // Windows makes no name with a wildcard, and the status calls here refuse
+  // such names as it does: a folder made under one could never be found
+  // again, so it is not made.
   std::string systemPath = posix::SystemPath(path);
-  return !systemPath.empty() && mkdir(systemPath.c_str(), 0777) == 0;
+  return !systemPath.empty() && std::strpbrk(systemPath.c_str(), "?*") == nullptr &&
+         mkdir(systemPath.c_str(), 0777) == 0;
 }
 
 bool CreateEmptyFileAt(const char* path) {

@@ -243,6 +243,7 @@ SharedEntry LookAtSharedEntry(const SharedFolder& folder, const char* name) {
                                          : SharedEntry::kOther;
   // The same rule as GetAttributes: no write permission for the owner.
   entry.readOnly = (status.st_mode & S_IWUSR) == 0;
+  entry.removable = status.st_uid == geteuid() || geteuid() == 0;
   entry.modifyTime = static_cast<std::int64_t>(status.st_mtime);
   return entry;
 }

@@ -287,6 +287,7 @@ SharedEntry LookAtSharedEntry(const SharedFolder& folder, const char* name) {
                : (attributes & FILE_ATTRIBUTE_DIRECTORY)   ? SharedEntry::kFolder
                                                            : SharedEntry::kFile;
   entry.readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+  entry.removable = true;
   entry.modifyTime = CalendarSeconds(data.ftLastWriteTime);
   return entry;
 }
