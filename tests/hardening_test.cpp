@@ -222,24 +222,25 @@ TEST_F(Hardening, PlantsAtTheHourFileAreRetriedUnlessTheOpenWouldDoHarm) {
         Case{"symbolic link", kPlant, Plant::kSymbolicLink, false},
         Case{"second name", kPlant, Plant::kHardLink, false}}) {
     SCOPED_TRACE(c.name);
-    if (c.kind == kReadOnlyFile && testing::IgnoresPermissions()) continue;
-    fake.Advance(3600 * 1000);  // a fresh hour for each row
-    ASSERT_TRUE(WriteDumpEntry(std::string("the walk is made")));
-    fake.Advance(3600 * 1000);
-    const std::string hour = DumpFileIn(scratch.Path(), fake.CalendarTime());
+    // A base of its own for each row, so that no walk holds its levels yet.
+    const std::string base = scratch.MakeFolder(c.name);
+    platform::ScopedSharedDocuments documents(base);
+    const std::string hour = DumpFileIn(base, fake.CalendarTime());
     const std::string planted_at = c.kind == kFileAtTheFolder ? PathFolder(hour) : hour;
+    ASSERT_TRUE(CreateDirectoryTree(PathFolder(planted_at)));
     std::function<void()> removePlant = [&] { fs::remove(testing::NativeSpelling(planted_at)); };
     if (c.kind == kPlant) {
       if (!testing::MakePlant(c.plant, hour, victim)) continue;  // not on this system
     } else if (c.kind == kReadOnlyFile) {
-      scratch.WriteFile(hour.substr(scratch.Path().size() + 1), "");
+      std::ofstream(testing::NativeSpelling(hour)).close();
       platform::SetAttributes(hour.c_str(), platform::kAttributeReadOnly);
+      // Root, and Wine run as root, may write it all the same.
+      if (std::ofstream(testing::NativeSpelling(hour), std::ios::app)) continue;
       removePlant = [&] {
         platform::SetAttributes(hour.c_str(), platform::kAttributeNormal);
         fs::remove(testing::NativeSpelling(hour));
       };
     } else {
-      fs::remove_all(testing::NativeSpelling(planted_at));
       std::ofstream(testing::NativeSpelling(planted_at)) << "in the way";
     }
     ++planted;
@@ -306,8 +307,6 @@ TEST_F(Hardening, PlantedNamesAreLeftAloneAndAnyNameAtTheOutputAnswers) {
 TEST_F(Hardening, UncreatableFoldersAndInputsGiveTheirEntriesOnly) {
   namespace fs = std::filesystem;
   const std::string blocker = scratch.WriteFile("blocker");
-  const std::string base = scratch.MakeFolder("documents");
-  platform::ScopedSharedDocuments documents(base);
   const std::string stem = PathStem(ModulePath());
   const std::vector<std::string> levels = {"Temp", "Temp", "r_Quill.tmp", stem};
   const std::string victim = scratch.MakeFolder("victim");
@@ -321,8 +320,12 @@ TEST_F(Hardening, UncreatableFoldersAndInputsGiveTheirEntriesOnly) {
   };
   for (const Case& c : {Case{1, false}, Case{2, false}, Case{3, false}, Case{0, true},
                         Case{1, true}, Case{2, true}, Case{3, true}, Case{-1, false}}) {
-    SCOPED_TRACE("level " + std::to_string(c.level) + (c.link ? " link" : " file"));
-    fs::remove_all(testing::NativeSpelling(base + "/Temp"));
+    const std::string row = std::to_string(c.level) + (c.link ? " link" : " file");
+    SCOPED_TRACE(row);
+    // A base of its own for each row: the dump folder of the last one stays
+    // held, and on Windows cannot be removed while it is.
+    const std::string base = scratch.MakeFolder("documents " + row);
+    platform::ScopedSharedDocuments documents(base);
     std::string level = base;
     for (int i = 0; i < c.level; ++i) level += "\\" + levels[static_cast<std::size_t>(i)];
     if (c.level >= 0) {
