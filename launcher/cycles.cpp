@@ -4,6 +4,7 @@
 #include "environment/dump_log.h"
 #include "environment/handoff_names.h"
 #include "environment/special_folders.h"
+#include "environment/temp_folder.h"
 #include "environment/time_format.h"
 #include "launcher/converter_launch.h"
 #include "paths/file_status.h"

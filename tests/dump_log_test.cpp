@@ -15,6 +15,7 @@
 
 #include "environment/directory_tree.h"
 #include "environment/special_folders.h"
+#include "environment/temp_folder.h"
 #include "environment/time_format.h"
 #include "filetree/cleanup_list.h"
 #include "paths/file_status.h"

@@ -1,3 +1,4 @@
+#include "filetree/file_copy.h"
 #include "filetree/folder_listing.h"
 
 #include <gtest/gtest.h>

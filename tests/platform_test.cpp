@@ -247,17 +247,25 @@ TEST(Environment, ProcessQueries) {
   }
   EXPECT_EQ(platform::EnvironmentValue("QUILL_SURELY_NOT_SET"), "");
   EXPECT_EQ(platform::LongPathName("no such thing"), "no such thing");
-  EXPECT_FALSE(platform::SpecialFolderPath(nullptr, 0x2E).empty());
-  EXPECT_FALSE(platform::SpecialFolderPath(nullptr, 0x24).empty());
+  using platform::ShellFolder;
+  using platform::ShellFolderId;
+  // An independent check of the shell's own values, which Windows answers to.
+  EXPECT_EQ(ShellFolderId(ShellFolder::kCommonDocuments), 0x2E);
+  EXPECT_EQ(ShellFolderId(ShellFolder::kWindows), 0x24);
+  EXPECT_FALSE(
+      platform::SpecialFolderPath(nullptr, ShellFolderId(ShellFolder::kCommonDocuments)).empty());
+  EXPECT_FALSE(platform::SpecialFolderPath(nullptr, ShellFolderId(ShellFolder::kWindows)).empty());
   EXPECT_EQ(platform::SpecialFolderPath(nullptr, 0x7F), "");
   if (platform::kWindows) {
     EXPECT_FALSE(platform::SystemTempPath().empty());
   } else {
     EXPECT_EQ(platform::SystemTempPath(), "");
-    EXPECT_EQ(platform::SpecialFolderPath(nullptr, 0x2E), "/var/tmp");
-    EXPECT_EQ(platform::SpecialFolderPath(nullptr, 0x26), "/opt");
-    EXPECT_EQ(platform::SpecialFolderPath(nullptr, 0x24), "/usr/local/bin");
-    EXPECT_EQ(platform::SpecialFolderPath(nullptr, 0x25), "/usr/bin");
+    for (const auto& [folder, path] : {std::pair{ShellFolder::kCommonDocuments, "/var/tmp"},
+                                       std::pair{ShellFolder::kProgramFiles, "/opt"},
+                                       std::pair{ShellFolder::kWindows, "/usr/local/bin"},
+                                       std::pair{ShellFolder::kSystem, "/usr/bin"}}) {
+      EXPECT_EQ(platform::SpecialFolderPath(nullptr, ShellFolderId(folder)), path);
+    }
   }
 }
 

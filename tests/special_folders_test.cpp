@@ -1,4 +1,5 @@
 #include "environment/special_folders.h"
+#include "environment/temp_folder.h"
 
 #include <gtest/gtest.h>
 

@@ -8,6 +8,7 @@
 #include "environment/handoff_names.h"
 #include "environment/open_retry.h"
 #include "environment/special_folders.h"
+#include "environment/temp_folder.h"
 #include "environment/time_format.h"
 #include "filetree/cleanup_list.h"
 #include "paths/file_status.h"

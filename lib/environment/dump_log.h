@@ -1,5 +1,10 @@
 // The debug dump log: hourly text files in one folder shared by all users and
 // processes, the system's only record of failures.
+//
+// The writer keeps state for the process's one thread: the dump folder as
+// last walked (held open), whether old files were queued yet, and the guard
+// against a record asked for while one is written. A record that cannot be
+// stored is dropped; the answer says only whether it was stored.
 #pragma once
 
 #include <string>

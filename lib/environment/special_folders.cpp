@@ -3,7 +3,6 @@
 #include <initializer_list>
 #include <string>
 
-#include "environment/dump_log.h"
 #include "paths/file_status.h"
 #include "paths/path_strings.h"
 #include "paths/tokenize.h"
@@ -61,20 +60,6 @@ std::string SpecialFolderPath(void* owner, int folderId) {
 
 std::string SpecialFolder(int folderId) {
   return SpecialFolderPath(nullptr, folderId);
-}
-
-std::string TempFolder() {
-  std::string folder = SystemTempFolder();
-  if (!folder.empty()) return folder;
-  bool fromEnvironment = false;
-  folder = FallbackTempFolderName(&fromEnvironment);
-  // The folder named after the user is made here because nobody else will.
-  // Any user can take that name first, as a folder of their own or as a
-  // link, so only a private folder of this user's is used; anything else is
-  // recorded like a folder that cannot be made.
-  if (fromEnvironment || platform::MakePrivateFolder(folder.c_str())) return folder;
-  WriteDumpEntry(("Can't create " + NormalizeSeparators(folder, '\\')).c_str());
-  return std::string();
 }
 
 std::string TempFolderName(bool* isUserFolder) {

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "environment/directory_tree.h"
+#include "filetree/file_copy.h"
 #include "filetree/folder_listing.h"
 #include "paths/file_status.h"
 #include "paths/internal.h"

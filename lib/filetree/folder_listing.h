@@ -1,5 +1,5 @@
-// Listing one folder level, filtering the listing by a `*` wildcard, and
-// copying a file into a folder that is created when missing.
+// Listing one folder level and filtering the listing by a `*` wildcard: they
+// only read (copying is in filetree/file_copy.h).
 #pragma once
 
 #include <string>
@@ -39,9 +39,5 @@ StringList DropEmpty(const StringList& list);
 // True when the folder `path` (or, when `path` is no folder, the folder that
 // holds it) has no entries, or cannot be searched.
 bool IsFolderEmpty(const char* path);
-
-// Copies the file `source` over `destination`, creating the destination's
-// folder when it is missing. True when the copy was made.
-bool CopyFileTo(const char* source, const char* destination);
 
 }  // namespace quill

@@ -10,6 +10,7 @@
 
 #include "paths/internal.h"
 #include "platform/environment.h"
+#include "platform/files.h"
 
 namespace quill {
 namespace {
@@ -51,14 +52,10 @@ std::size_t LastCharOffset(const std::string& s) {
   return last;
 }
 
-bool IsSeparator(char c) {
-  return c == '\\' || c == '/';
-}
-
 bool EndsInSeparator(const std::string& path) {
   if (path.empty()) return false;
   const std::size_t last = LastCharOffset(path);
-  return last == path.size() - 1 && IsSeparator(path[last]);
+  return last == path.size() - 1 && platform::IsPathSeparator(path[last]);
 }
 
 // One backward pass: the first `\\` met wins at once; a `/` is only

@@ -7,6 +7,21 @@
 
 namespace quill::platform {
 
+// The shell's folder identifiers (its CSIDL values) that the programs ask
+// for, the mask that takes an identifier out of a value with flags, and the
+// flag that asks for a missing folder to be made.
+enum class ShellFolder : int {
+  kWindows = 0x24,
+  kSystem = 0x25,
+  kProgramFiles = 0x26,
+  kCommonDocuments = 0x2E,
+};
+constexpr int kShellFolderMask = 0xFF;
+constexpr int kShellFolderCreate = 0x8000;
+constexpr int ShellFolderId(ShellFolder folder) {
+  return static_cast<int>(folder);
+}
+
 // `GetModuleFileNameA` for the running program into a 260-byte buffer:
 // the full path of the executable (cut to 259 bytes), or empty.
 std::string ModuleFileName();

@@ -5,6 +5,10 @@
 // stands in for them as docs/platforms.md tells. Paths are passed exactly as
 // the library holds them (backslashes allowed); the POSIX side turns every `\`
 // into `/` just before the system call.
+//
+// These calls keep no state of their own. Their failures carry no error
+// number, but for `StatPath`, which answers the C runtime's: every other call
+// says only whether it worked (a bool, a null stream, an invalid value).
 #pragma once
 
 #include <cstdint>
@@ -14,6 +18,12 @@
 #include <vector>
 
 namespace quill::platform {
+
+// True for the two characters that separate the levels of a path, `\` and
+// `/`, on both systems.
+constexpr bool IsPathSeparator(char c) {
+  return c == '\\' || c == '/';
+}
 
 // What the 64-bit stat call of the C runtime reports of one path.
 struct StatRecord {

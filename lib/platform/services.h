@@ -4,7 +4,19 @@
 //
 // Everything above the platform layer is written once and compiled for both
 // systems. A test swaps the services for a fake with `ScopedServices`, so a
-// loop of 100 polls or a 10-second retry runs in microseconds.
+// loop of 100 polls or a 10-second retry runs in microseconds; a replacement
+// that changes only some answers derives from `ForwardingServices`.
+//
+// The rules of the whole platform layer, stated once:
+// - Threads. The programs are single-threaded. The services in force (what
+//   `System()` answers, set by `ScopedServices`) are one process-wide
+//   pointer for one thread; so is the dump writer's state (the walked dump
+//   folder, the purge flag) in environment/dump_log.cpp. Every other call is
+//   a plain system call on its arguments.
+// - Failures. Calls answer with a value, never an exception. `StatPath`
+//   gives the C runtime's error number; every other call says only whether
+//   it worked (a bool, an empty string, a null stream or an empty object),
+//   and `errno` is not to be read after it.
 #pragma once
 
 #include <cstdint>
@@ -43,11 +55,32 @@ class Services {
   virtual ShellResult ExecuteShellRequest(const ShellRequest& request) = 0;
   // Writes bytes to the standard error stream, unbuffered.
   virtual void WriteError(std::string_view bytes) = 0;
-  // The path of a special folder, as `SpecialFolderPath` in
-  // platform/environment.h answers it unless these services place it
-  // elsewhere. A replacement put in force over other services passes this on
-  // to them, or it undoes where they placed the folders.
+  // The path of a special folder: as `SpecialFolderPath` in
+  // platform/environment.h answers it, unless these services place it
+  // elsewhere.
   virtual std::string SpecialFolderPath(void* owner, int folderId);
+};
+
+// Services that pass every call on to `target`: a replacement derives from
+// it and overrides only what it changes, so whatever the services it was
+// put in front of answer (a fake clock, a folder placed elsewhere) stays.
+class ForwardingServices : public Services {
+ public:
+  explicit ForwardingServices(Services& target) : target_(target) {}
+
+  std::int64_t CalendarTime() override { return target_.CalendarTime(); }
+  std::uint32_t TickCount() override { return target_.TickCount(); }
+  void Sleep(std::uint32_t milliseconds) override { target_.Sleep(milliseconds); }
+  ShellResult ExecuteShellRequest(const ShellRequest& request) override {
+    return target_.ExecuteShellRequest(request);
+  }
+  void WriteError(std::string_view bytes) override { target_.WriteError(bytes); }
+  std::string SpecialFolderPath(void* owner, int folderId) override {
+    return target_.SpecialFolderPath(owner, folderId);
+  }
+
+ private:
+  Services& target_;
 };
 
 // The services in force: the real ones unless a test has put a fake in place.

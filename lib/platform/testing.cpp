@@ -11,10 +11,10 @@ void SetSharedFileSeamsForTesting(const SharedFileSeams& seams) {
 }
 
 ScopedSpecialFolder::ScopedSpecialFolder(int folderId, std::string path)
-    : inner_(System()), folderId_(folderId), path_(std::move(path)), scope_(*this) {}
+    : ForwardingServices(System()), folderId_(folderId), path_(std::move(path)), scope_(*this) {}
 
 std::string ScopedSpecialFolder::SpecialFolderPath(void* owner, int folderId) {
-  return folderId == folderId_ ? path_ : inner_.SpecialFolderPath(owner, folderId);
+  return folderId == folderId_ ? path_ : ForwardingServices::SpecialFolderPath(owner, folderId);
 }
 
 }  // namespace quill::platform

@@ -8,6 +8,7 @@
 #include <string>
 #include <utility>
 
+#include "platform/environment.h"
 #include "platform/fault_points.h"
 #include "platform/services.h"
 
@@ -60,23 +61,15 @@ void SetSharedFileSeamsForTesting(const SharedFileSeams& seams);
 
 // For the lifetime of this object the special folder `folderId` is `path`;
 // everything else is asked of the services that were in force before.
-class ScopedSpecialFolder final : public Services {
+class ScopedSpecialFolder final : public ForwardingServices {
  public:
   ScopedSpecialFolder(int folderId, std::string path);
   ScopedSpecialFolder(const ScopedSpecialFolder&) = delete;
   ScopedSpecialFolder& operator=(const ScopedSpecialFolder&) = delete;
 
-  std::int64_t CalendarTime() override { return inner_.CalendarTime(); }
-  std::uint32_t TickCount() override { return inner_.TickCount(); }
-  void Sleep(std::uint32_t milliseconds) override { inner_.Sleep(milliseconds); }
-  ShellResult ExecuteShellRequest(const ShellRequest& request) override {
-    return inner_.ExecuteShellRequest(request);
-  }
-  void WriteError(std::string_view bytes) override { inner_.WriteError(bytes); }
   std::string SpecialFolderPath(void* owner, int folderId) override;
 
  private:
-  Services& inner_;
   int folderId_;
   std::string path_;
   ScopedServices scope_;
@@ -89,7 +82,7 @@ class ScopedSharedDocuments final {
   explicit ScopedSharedDocuments(std::string path) : folder_(kSharedDocuments, std::move(path)) {}
 
  private:
-  static constexpr int kSharedDocuments = 0x2E;  // CSIDL_COMMON_DOCUMENTS
+  static constexpr int kSharedDocuments = ShellFolderId(ShellFolder::kCommonDocuments);
   ScopedSpecialFolder folder_;
 };
 

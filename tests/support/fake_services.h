@@ -23,9 +23,10 @@ struct RecordedStart {
   int showCommand = 0;
 };
 
-class FakeServices : public platform::Services {
+class FakeServices : public platform::ForwardingServices {
  public:
-  FakeServices() : previous_(platform::System()), scope_(*this) {}
+  // The special folders stay where the services before these placed them.
+  FakeServices() : ForwardingServices(platform::System()), scope_(*this) {}
 
   // Calendar time at the start, and milliseconds passed since then.
   std::int64_t calendarStart = 1'700'000'001;
@@ -73,13 +74,8 @@ class FakeServices : public platform::Services {
     return shellResult;
   }
   void WriteError(std::string_view bytes) override { errorOutput.append(bytes); }
-  // Folders stay where the services before these placed them.
-  std::string SpecialFolderPath(void* owner, int folderId) override {
-    return previous_.SpecialFolderPath(owner, folderId);
-  }
 
  private:
-  platform::Services& previous_;
   platform::ScopedServices scope_;
 };
 

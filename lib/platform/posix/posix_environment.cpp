@@ -18,13 +18,6 @@ namespace {
 
 constexpr std::size_t kPathBuffer = 260;
 
-// A folder of the effective user's that nobody else may change.
-bool IsPrivate(int fd) {
-  struct stat status {};
-  return fstat(fd, &status) == 0 && S_ISDIR(status.st_mode) && status.st_uid == geteuid() &&
-         (status.st_mode & (S_IWGRP | S_IWOTH)) == 0;
-}
-
 }  // namespace
 
 std::string ModuleFileName() {
@@ -58,18 +51,17 @@ std::string SystemTempPath() {
 }
 
 std::string SpecialFolderPath(void* /*owner*/, int folderId) {
-  switch (folderId & 0xFF) {
-    case 0x2E:  // documents shared by all users
+  switch (static_cast<ShellFolder>(folderId & kShellFolderMask)) {
+    case ShellFolder::kCommonDocuments:
       return "/var/tmp";
-    case 0x26:  // program files
+    case ShellFolder::kProgramFiles:
       return "/opt";
-    case 0x24:  // the Windows folder
+    case ShellFolder::kWindows:
       return "/usr/local/bin";
-    case 0x25:  // the system folder
+    case ShellFolder::kSystem:
       return "/usr/bin";
-    default:
-      return std::string();
   }
+  return std::string();
 }
 
 std::string UserName() {
@@ -84,28 +76,12 @@ std::string UserName() {
   return std::string(found->pw_name).substr(0, 256);
 }
 
-bool MakePrivateFolder(const char* path) {
-  const std::string name = posix::SystemPath(path);
-  if (name.empty()) return false;
-  const bool made = mkdir(name.c_str(), 0700) == 0;
-  if (!made && errno != EEXIST) return false;
-  // Everything is decided on the folder that was opened, so a link swapped in
-  // after the check cannot be used instead.
-  const int fd = open(name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return false;
-  // A umask may have taken the owner's own bits away.
-  if (made) fchmod(fd, 0700);
-  const bool usable = IsPrivate(fd);
-  close(fd);
-  return usable;
-}
-
 bool IsPrivateFolder(const char* path) {
   const std::string name = posix::SystemPath(path);
   if (name.empty()) return false;
   const int fd = open(name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) return false;
-  const bool usable = IsPrivate(fd);
+  const bool usable = posix::IsPrivate(fd);
   close(fd);
   return usable;
 }

@@ -18,34 +18,8 @@
 #include "platform/services.h"
 
 namespace quill::platform {
-namespace posix {
-
-std::string SystemPath(const char* path) {
-  std::string converted = path ? path : "";
-  for (char& c : converted) {
-    if (c == '\\') c = '/';
-  }
-  return converted;
-}
-
-bool IsSinglePlainFile(int fd, bool ownOnly) {
-  struct stat status {};
-  return fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_nlink == 1 &&
-         (!ownOnly || status.st_uid == geteuid());
-}
-
-void ClearNonBlocking(int fd) {
-  const int flags = fcntl(fd, F_GETFL);
-  if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-}
-
-}  // namespace posix
 
 namespace {
-
-bool IsSeparator(char c) {
-  return c == '/' || c == '\\';
-}
 
 // The text after the last separator, ignoring separators at the end.
 std::string LeafOf(const std::string& systemPath) {
@@ -56,31 +30,12 @@ std::string LeafOf(const std::string& systemPath) {
   return systemPath.substr(start, end + 1 - start);
 }
 
-// Writes every byte, counting what went out in `total` when given.
-bool WriteAll(int fd, const char* bytes, std::size_t size, std::size_t* total = nullptr) {
-  while (size > 0) {
-    ssize_t written = write(fd, bytes, size);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (written == 0) return false;
-    if (total != nullptr) *total += static_cast<std::size_t>(written);
-    bytes += written;
-    size -= static_cast<std::size_t>(written);
-  }
-  return true;
-}
-
-// AppendRecord asks for the record lock a hundred times a second.
-constexpr std::uint32_t kLockPauseMs = 10;
-
 // The Windows stat refuses wildcards, and a trailing separator on anything
 // but a root; the same names are refused here so the library behaves alike.
 bool RefusedByStat(const char* text) {
   const std::size_t length = std::strlen(text);
   if (std::strpbrk(text, "?*") != nullptr) return true;
-  return length > 0 && IsSeparator(text[length - 1]) && std::strspn(text, "/\\") != length;
+  return length > 0 && IsPathSeparator(text[length - 1]) && std::strspn(text, "/\\") != length;
 }
 
 // The system's spelling of `text`, in `buffer` when it fits (no allocation
@@ -95,28 +50,10 @@ const char* SystemSpelling(const char* text, char (&buffer)[512], std::string& s
   return buffer;
 }
 
-// `path` opened with `flags` without following a link or blocking, kept only
-// when the descriptor is a regular file with one link (with `ownOnly`, of this
-// user): a link, FIFO, socket, device or hard link planted at the name is
-// refused and left alone, since `truncate` empties the file only after the
-// check. -1 when it is refused.
-int OpenPlainFile(const char* path, int flags, mode_t permissions, bool ownOnly, bool truncate) {
-  const std::string systemPath = posix::SystemPath(path);
-  if (systemPath.empty()) return -1;
-  posix::Descriptor file(open(systemPath.c_str(), flags | posix::kPlantSafeOpen, permissions));
-  if (!file.valid() || !posix::IsSinglePlainFile(file.get(), ownOnly) ||
-      (truncate && ftruncate(file.get(), 0) != 0)) {
-    return -1;
-  }
-  const int fd = file.get();
-  file.Release();
-  return fd;
-}
-
 // OpenPlainFile as a stream with `mode`.
 std::FILE* OpenPlainStream(const char* path, int flags, bool ownOnly, bool truncate,
                            const char* mode) {
-  posix::Descriptor file(OpenPlainFile(path, flags, 0666, ownOnly, truncate));
+  posix::Descriptor file(posix::OpenPlainFile(path, flags, 0666, ownOnly, truncate));
   if (!file.valid()) return nullptr;
   posix::ClearNonBlocking(file.get());
   std::FILE* stream = fdopen(file.get(), mode);
@@ -203,20 +140,6 @@ bool SetAttributes(const char* path, std::uint32_t attributes) {
   return chmod(systemPath.c_str(), mode) == 0;
 }
 
-bool MakeDirectory(const char* path) {
-  // Windows makes no name with a wildcard, and the status calls here refuse
-  // such names as it does: a folder made under one could never be found
-  // again, so it is not made.
-  std::string systemPath = posix::SystemPath(path);
-  return !systemPath.empty() && std::strpbrk(systemPath.c_str(), "?*") == nullptr &&
-         mkdir(systemPath.c_str(), 0777) == 0;
-}
-
-bool CreateEmptyFileAt(const char* path) {
-  posix::Descriptor file(OpenPlainFile(path, O_RDWR | O_CREAT, S_IRUSR | S_IWUSR, true, true));
-  return file.valid() && file.Close();
-}
-
 std::FILE* OpenPlainFileForReading(const char* path) {
   return OpenPlainStream(path, O_RDONLY, false, false, "rb");
 }
@@ -255,7 +178,7 @@ bool CopyFileOver(const char* source, const char* destination) {
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) return false;
     if (got == 0) break;
-    if (!WriteAll(out.get(), buffer, static_cast<std::size_t>(got))) return false;
+    if (!posix::WriteAll(out.get(), buffer, static_cast<std::size_t>(got))) return false;
   }
   return out.Close();
 }
@@ -299,54 +222,6 @@ bool ListFolder(const std::string& folder, std::vector<FolderEntry>* entries) {
     }
     entries->push_back(std::move(item));
   }
-  return true;
-}
-
-bool AppendRecord(std::FILE* stream, std::string (*header)(), std::string_view bytes) {
-  if (stream == nullptr) return false;
-  // Nothing may be left in the stream's buffer to be written after the record.
-  std::fflush(stream);
-  const int fd = fileno(stream);
-  if (fd < 0) return false;
-  // One append lands whole against other writers, but a full disk can cut it
-  // short, and the next record would then run on in the same line. Under the
-  // lock that every writer takes, a cut record is taken back off the end
-  // before anyone else appends. Anyone who may read the file can take that
-  // lock and keep it, so it is asked for briefly, never waited out.
-  bool locked = false;
-  const std::uint32_t start = System().TickCount();
-  for (;;) {
-    if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
-      locked = true;
-      break;
-    }
-    // A file system without locks gets its records the same way.
-    if (errno != EWOULDBLOCK && errno != EINTR) break;
-    if (System().TickCount() - start >= kRecordLockWaitMs) break;
-    System().Sleep(kLockPauseMs);
-  }
-  // Decided under the lock when it was had, so only one writer ever finds
-  // the file empty; without it, two may each write a header.
-  struct stat opened {};
-  if (fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) || opened.st_nlink != 1) return false;
-  std::string record;
-  if (opened.st_size == 0 && header != nullptr) record = header();
-  record.append(bytes);
-  if (!locked) {
-    // One write with O_APPEND: whole against other writers, and nothing to
-    // take back, since without the lock another record may follow at once.
-    static_cast<void>(write(fd, record.data(), record.size()));
-    return true;
-  }
-  std::size_t written = 0;
-  if (!WriteAll(fd, record.data(), record.size(), &written) && written > 0) {
-    const off_t end = lseek(fd, 0, SEEK_CUR);
-    if (end >= static_cast<off_t>(written)) {
-      static_cast<void>(ftruncate(fd, end - static_cast<off_t>(written)));
-    }
-  }
-  // The lock goes with the stream's close, which follows at once; an unlock
-  // of its own would only cost another system call per record.
   return true;
 }
 

@@ -14,6 +14,10 @@ namespace quill::platform::posix {
 int Spawn(const std::string& file, const char* parameters, const char* directory, pid_t* pid,
           int errorFd = -1, int outputFd = -1);
 
+// From now on the kernel reaps started programs as they end (SIGCHLD with
+// SA_NOCLDWAIT), so none is left as a zombie; ChildStatusKept lifts it.
+void ReapChildrenAutomatically();
+
 // While one of these exists, ended children keep their exit status for
 // waitpid, although started programs are otherwise reaped by the kernel.
 class ChildStatusKept {

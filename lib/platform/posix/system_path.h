@@ -2,8 +2,10 @@
 #pragma once
 
 #include <fcntl.h>
+#include <sys/types.h>
 #include <unistd.h>
 
+#include <cstddef>
 #include <string>
 
 namespace quill::platform::posix {
@@ -23,6 +25,20 @@ bool IsSinglePlainFile(int fd, bool ownOnly);
 // Clears O_NONBLOCK on `fd` once it is known to be a regular file, where it
 // changes nothing but would surprise a later reader of the flags.
 void ClearNonBlocking(int fd);
+
+// Writes every byte of `bytes` to `fd`, counting what went out in `total`
+// when given; false when a write fails or writes nothing.
+bool WriteAll(int fd, const char* bytes, std::size_t size, std::size_t* total = nullptr);
+
+// `path` opened with `flags` (and `permissions` when it is made) without
+// following a link or blocking, kept only when the descriptor is a regular
+// file with one link (with `ownOnly`, of this user), and with `truncate`
+// emptied only then. -1 when it is refused.
+int OpenPlainFile(const char* path, int flags, mode_t permissions, bool ownOnly, bool truncate);
+
+// True when the open folder `fd` is the effective user's and nobody else may
+// change it (not writable by group or others).
+bool IsPrivate(int fd);
 
 // Closes a descriptor at the end of its scope.
 class Descriptor {

@@ -83,7 +83,7 @@ std::string SpecialFolderPath(void* owner, int folderId) {
   if (address != nullptr) {
     auto getPath =
         reinterpret_cast<GetSpecialFolderPathFunction>(reinterpret_cast<void (*)()>(address));
-    getPath(window, buffer, folderId, (folderId & CSIDL_FLAG_CREATE) != 0);
+    getPath(window, buffer, folderId, (folderId & kShellFolderCreate) != 0);
   } else {
     SpecialFolderThroughItemList(window, folderId, buffer);
   }
@@ -97,44 +97,6 @@ std::string UserName() {
   if (!GetUserNameA(buffer, &size)) return std::string();
   buffer[kUserNameBuffer - 1] = '\0';
   return std::string(buffer);
-}
-
-namespace {
-
-// Makes the folder `level` when it is missing. True when it then is a real
-// folder: a junction or symbolic link there could lead anywhere. One made by
-// another process in the meantime counts as made.
-bool MakeRealFolderLevel(const std::string& level) {
-  DWORD attributes = GetFileAttributesA(level.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) {
-    CreateDirectoryA(level.c_str(), nullptr);
-    attributes = GetFileAttributesA(level.c_str());
-  }
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
-         (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
-}
-
-}  // namespace
-
-// Folders here inherit the permissions of the folder they are made in. The
-// missing levels are made from the outermost inwards, as a folder tree is;
-// a drive, a server or a share can only be reached. A level that is a
-// junction or symbolic link refuses the folder, made or found.
-bool MakePrivateFolder(const char* path) {
-  if (path == nullptr || *path == '\0') return false;
-  std::string name(path);
-  for (char& c : name) c = c == '/' ? '\\' : c;
-  while (name.size() > 1 && name.back() == '\\') name.pop_back();
-  const bool network = name.compare(0, 2, "\\\\") == 0;
-  int networkLevels = 0;  // server, then share
-  for (std::size_t end = name.find('\\', network ? 2 : 0); end != std::string::npos;
-       end = name.find('\\', end + 1)) {
-    const std::string level = name.substr(0, end);
-    const bool reachedOnly = level.empty() || level.back() == '\\' || level.back() == ':' ||
-                             (network && ++networkLevels <= 2);
-    if (!reachedOnly && !MakeRealFolderLevel(level)) return false;
-  }
-  return MakeRealFolderLevel(name);
 }
 
 bool IsPrivateFolder(const char* path) {

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/environment.h"
 #include "platform/fault_points.h"
 #include "platform/files.h"
 #include "platform/services.h"
@@ -92,9 +93,10 @@ FileIdentity IdentityOfInformation(const BY_HANDLE_FILE_INFORMATION& information
       true};
 }
 
-// Seconds since 1970 of a file time (100 ns steps since 1601).
+// Seconds since 1970 of a file time, rounded down.
 std::int64_t CalendarSeconds(const FILETIME& time) {
-  return static_cast<std::int64_t>(win32::FileTimeTicks(time) / 10'000'000) - 11'644'473'600LL;
+  const std::int64_t ms = win32::UnixMilliseconds(time);
+  return ms >= 0 ? ms / 1000 : -((999 - ms) / 1000);
 }
 
 }  // namespace
@@ -140,7 +142,7 @@ SharedFolder OpenSharedLevel(const SharedFolder& parent, const char* name, bool 
 
 namespace {
 
-constexpr int kSharedDocumentsId = 0x2E;  // CSIDL_COMMON_DOCUMENTS
+constexpr int kSharedDocumentsId = ShellFolderId(ShellFolder::kCommonDocuments);
 
 std::string Lowered(std::string text) {
   for (char& c : text) {
