@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "environment/handoff_names.h"
 #include "environment/special_folders.h"
 #include "launcher/shell_runner.h"
 #include "paths/file_status.h"
@@ -14,8 +15,8 @@ namespace quill {
 bool LaunchConverter(const std::string& inputPath) {
   std::string parameters = QuoteIfNeeded(inputPath);
   std::string startParameters = ConverterParameters(inputPath);
-  std::string program =
-      AddTrailingSeparator(PathFolder(ModulePath()), '\\') + "kestrel" + platform::kProgramSuffix;
+  std::string program = AddTrailingSeparator(PathFolder(ModulePath()), '\\') +
+                        handoff::kConverterProgram + platform::kProgramSuffix;
   ShellRunner runner;
   runner.SetFile(program.c_str());
   // A refusal shows the parameters as the plain quoting gives them on every

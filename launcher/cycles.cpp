@@ -1,6 +1,7 @@
 #include "launcher/cycles.h"
 
 #include "environment/directory_tree.h"
+#include "environment/dump_line.h"
 #include "environment/dump_log.h"
 #include "environment/handoff_names.h"
 #include "environment/special_folders.h"
@@ -75,7 +76,7 @@ bool RunCycle() {
   if (held.IsOpen()) {
     platform::CreateEmptyFileIn(held, PathLeaf(input).c_str());
   } else if (!failedLevel.empty()) {
-    WriteDumpEntry(("Can't create " + failedLevel).c_str());
+    WriteDumpEntry(dumpline::CantCreateText(failedLevel).c_str());
   }
   LaunchConverter(input);
 

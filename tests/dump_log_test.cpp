@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "environment/directory_tree.h"
+#include "environment/dump_line.h"
 #include "environment/special_folders.h"
 #include "environment/temp_folder.h"
 #include "environment/time_format.h"
@@ -103,6 +104,48 @@ TEST(FlattenLineBreaksTest, CarriageReturnTakesFirstCharacterLineFeedTheRest) {
   EXPECT_EQ(FlattenLineBreaks("one\r\ntwo\r\n", "\t\t"), "one\t\ttwo\t\t");
   EXPECT_EQ(FlattenLineBreaks("a\rb\nc", "xyz"), "axbyzc");
   EXPECT_EQ(FlattenLineBreaks("a\rb\nc", "x"), "axbc");
+}
+
+// What the writer makes, the reader takes apart: an entry comes back with its
+// program and flattened text, a header is told apart from entries, and a
+// line of any other form is neither.
+TEST(DumpLine, WhatIsMadeIsReadBackAndHeadersAreToldApart) {
+  const std::string stamp = "2026/12/08 04:05:06";
+  struct Case {
+    std::string line;
+    bool entry;
+    bool header;
+    std::string program;
+    std::string text;
+  };
+  for (const Case& c : {
+           Case{dumpline::EntryLine(stamp, "kestrel", "Can't create C:\\x"), true, false, "kestrel",
+                "Can't create C:\\x"},
+           Case{dumpline::EntryLine(stamp, "launcher.exe", "two\r\nlines\n"), true, false,
+                "launcher.exe", "two\t\tlines\t"},
+           Case{dumpline::EntryLine(stamp, "kestrel", ""), true, false, "kestrel", ""},
+           Case{dumpline::HeaderLine(stamp, {"root", "/tmp/root", "/", "/usr/bin/launcher"}), false,
+                true, "", ""},
+           Case{"2026/12/08 04:05:0x\tkestrel\ttext\r\n", false, false, "", ""},
+           Case{"2026/12/08 04:05:06 kestrel text\r\n", false, false, "", ""},
+           Case{"2026/12/08 04:05:06\tkestrel-without-text\r\n", false, false, "", ""},
+       }) {
+    SCOPED_TRACE(c.line);
+    dumpline::EntryFields fields;
+    ASSERT_EQ(dumpline::ParseEntryLine(c.line, &fields), c.entry);
+    EXPECT_EQ(dumpline::IsHeaderLine(c.line), c.header);
+    if (!c.entry) continue;
+    EXPECT_EQ(fields.stamp, stamp);
+    EXPECT_EQ(fields.program, c.program);
+    EXPECT_EQ(fields.text, c.text);
+  }
+  std::tm read{};
+  ASSERT_TRUE(dumpline::ReadStamp(stamp, &read));
+  EXPECT_EQ(std::to_string(read.tm_year + 1900) + "-" + std::to_string(read.tm_mon + 1) + "-" +
+                std::to_string(read.tm_mday) + " " + std::to_string(read.tm_hour) + ":" +
+                std::to_string(read.tm_min) + ":" + std::to_string(read.tm_sec),
+            "2026-12-8 4:5:6");
+  EXPECT_FALSE(dumpline::ReadStamp("2026/12/08 04:05", &read));
 }
 
 TEST_F(DumpLogTest, FirstEntryOfTheHourStartsTheFileWithTheHeader) {

@@ -1,5 +1,6 @@
 #include "environment/directory_tree.h"
 
+#include "environment/dump_line.h"
 #include "environment/dump_log.h"
 #include "paths/file_status.h"
 #include "paths/path_strings.h"
@@ -35,7 +36,7 @@ bool CreateDirectoryTree(const std::string& path) {
     // Another user may point such a link anywhere: it counts as a level that
     // cannot be made.
     if (platform::IsUntrustedLink(level)) {
-      WriteDumpEntry(("Can't create " + level).c_str());
+      WriteDumpEntry(dumpline::CantCreateText(level).c_str());
       return false;
     }
     // An existing level is passed over before the drive and network rules, so
@@ -43,7 +44,7 @@ bool CreateDirectoryTree(const std::string& path) {
     if (FolderExists(level) || IsDriveOrShare(level)) continue;
     // A level that another process made in the meantime counts as made.
     if (!platform::MakeDirectory(level.c_str()) && !FolderExists(level)) {
-      WriteDumpEntry(("Can't create " + level).c_str());
+      WriteDumpEntry(dumpline::CantCreateText(level).c_str());
       return false;
     }
   }

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "environment/directory_tree.h"
+#include "environment/dump_line.h"
 #include "environment/handoff_names.h"
 #include "environment/open_retry.h"
 #include "environment/special_folders.h"
@@ -21,9 +22,6 @@
 namespace quill {
 namespace {
 
-constexpr char kStampFormat[] = "%Y/%m/%d %H:%M:%S";
-constexpr char kLineBreak[] = "\r\n";
-constexpr char kTwoTabs[] = "\t\t";
 constexpr std::int32_t kOpenSeconds = 10;
 constexpr std::int32_t kPurgeDays = 10;
 
@@ -62,22 +60,15 @@ WalkedDumpFolder& DumpFolder() {
 // Each value is asked for in its own statement, so the calls run in the order
 // the header lists them.
 std::string HeaderLine() {
-  std::string info = UserName();
-  info += kLineBreak;
+  StringList values;
+  values.push_back(UserName());
   // A folder of the user's name that was refused is still the one this
   // process would have used, and the one to look at.
   const std::string temporary = TempFolder();
-  info += temporary.empty() ? TempFolderName() : temporary;
-  info += kLineBreak;
-  info += CurrentFolder();
-  info += kLineBreak;
-  info += ModulePath();
-  info += kLineBreak;
-  std::string line = FormatLocalTime(kStampFormat);
-  line += '\t';
-  line += FlattenLineBreaks(info, kTwoTabs);
-  line += kLineBreak;
-  return line;
+  values.push_back(temporary.empty() ? TempFolderName() : temporary);
+  values.push_back(CurrentFolder());
+  values.push_back(ModulePath());
+  return dumpline::HeaderLine(FormatLocalTime(dumpline::kStampFormat), values);
 }
 
 // Walks to the dump folder WZ from `base`, making the levels that are
@@ -98,15 +89,9 @@ void WalkDumpFolder(const std::string& base, bool purge, WalkedDumpFolder* walke
 }  // namespace
 
 bool WriteDumpEntry(const std::string& text) {
-  const std::string flat = FlattenLineBreaks(text, kTwoTabs);
   const std::string program = PathLeaf(ModulePath());
-  std::string line = FormatLocalTime(kStampFormat);
-  line += '\t';
-  line += program;
-  line += '\t';
-  line += flat;
-  line += kLineBreak;
-  return WriteDumpRecord(std::move(line));
+  const std::string stamp = FormatLocalTime(dumpline::kStampFormat);
+  return WriteDumpRecord(dumpline::EntryLine(stamp, program, text));
 }
 
 bool WriteDumpEntry(const char* text) {
@@ -143,23 +128,6 @@ bool WriteDumpRecord(std::string bytes) {
       kOpenSeconds));
   if (!file) return false;
   return platform::AppendRecord(file.get(), HeaderLine, bytes);
-}
-
-std::string FlattenLineBreaks(const std::string& text, const std::string& replacement) {
-  const std::string forCarriageReturn = replacement.substr(0, 1);
-  const std::string forLineFeed = replacement.size() > 1 ? replacement.substr(1) : std::string();
-  std::string flat;
-  flat.reserve(text.size());
-  for (char c : text) {
-    if (c == '\r') {
-      flat += forCarriageReturn;
-    } else if (c == '\n') {
-      flat += forLineFeed;
-    } else {
-      flat += c;
-    }
-  }
-  return flat;
 }
 
 }  // namespace quill

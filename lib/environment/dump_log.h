@@ -9,6 +9,9 @@
 
 #include <string>
 
+// FlattenLineBreaks, with the lines it flattens for.
+#include "environment/dump_line.h"
+
 namespace quill {
 
 // Appends `text` as one entry line (time stamp, program name, text with its
@@ -21,9 +24,5 @@ bool WriteDumpEntry(const char* text);
 // file is new. False when the file cannot be opened (nothing is written), and
 // for a record asked for while another one is being written, which is dropped.
 bool WriteDumpRecord(std::string bytes);
-
-// `text` with every CR replaced by the first character of `replacement` and
-// every LF by the rest of it.
-std::string FlattenLineBreaks(const std::string& text, const std::string& replacement);
 
 }  // namespace quill

@@ -18,6 +18,17 @@ std::string Joined(std::string folder, const StringList& levels) {
 
 }  // namespace
 
+bool IsHandOffProgram(std::string_view programFile) {
+  // Longer names cannot match; no need to lower-case a long text.
+  constexpr std::size_t kLongest = sizeof kLauncherProgram - 1 + 4;
+  if (programFile.size() > kLongest) return false;
+  const std::string name = ToLower(std::string(programFile));
+  for (const std::string program : {kLauncherProgram, kConverterProgram}) {
+    if (name == program || name == program + ".exe") return true;
+  }
+  return false;
+}
+
 std::string WorkFolderBelow(const std::string& temporaryFolder, const std::string& programPath) {
   std::string folder = AddTrailingSeparator(temporaryFolder, '\\') + kWorkFolderName;
   folder = AddTrailingSeparator(folder, '\\') + PathStem(programPath);

@@ -1,15 +1,25 @@
 // Every name and pace that launcher, kestrel, the dump log and quill-report
-// hand each other, made and taken apart in this one place: the work folder
+// hand each other, made and taken apart in this one place: the programs'
+// names, the work folder
 // and its alternative, the input, output and numbered output names, the dump
 // folder levels and the hourly file, and the launcher's poll count and pause.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "paths/tokenize.h"
 
 namespace quill::handoff {
+
+// The two programs of the hand-off, by their file names less the program
+// suffix (".exe" on Windows).
+constexpr char kLauncherProgram[] = "launcher";
+constexpr char kConverterProgram[] = "kestrel";
+// True for the file name of either program, with or without ".exe", in any
+// case: the program field of their dump entries.
+bool IsHandOffProgram(std::string_view programFile);
 
 // The launcher's run: cycles, polls per cycle and the pause before each poll.
 constexpr int kCyclesPerRun = 10;

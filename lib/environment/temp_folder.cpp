@@ -1,5 +1,6 @@
 #include "environment/temp_folder.h"
 
+#include "environment/dump_line.h"
 #include "environment/dump_log.h"
 #include "environment/special_folders.h"
 #include "paths/tokenize.h"
@@ -15,7 +16,7 @@ std::string TempFolder() {
   // link, so only a private folder of this user's is used; anything else is
   // recorded like a folder that cannot be made.
   if (!isUserFolder || platform::MakePrivateFolder(folder.c_str())) return folder;
-  WriteDumpEntry(("Can't create " + NormalizeSeparators(folder, '\\')).c_str());
+  WriteDumpEntry(dumpline::CantCreateText(NormalizeSeparators(folder, '\\')).c_str());
   return std::string();
 }
 
