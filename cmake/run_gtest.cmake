@@ -2,7 +2,10 @@
 # holds: a binary that exits 0 early (say, a child process that went on as
 # the test runner) would otherwise pass. Used by add_test:
 #   cmake -DBINARY=path [-DEMULATOR=a|b|c] [-DSCRATCH=folder] -DREPORT=name.xml
-#         -P run_gtest.cmake
+#         [-DMARKER=name] -P run_gtest.cmake
+# With MARKER the binary must also have written that file as its very last
+# act (tests/support/exit_marker.cpp): a crash after the report, which Wine
+# can end with status 0, fails the run too.
 # SCRATCH becomes the temporary folder of the run, emptied first: whatever the
 # tests leave behind, late writers included, stays inside it.
 string(REPLACE "|" ";" emulator "${EMULATOR}")
@@ -31,13 +34,21 @@ foreach(line IN LISTS lines)
 endforeach()
 
 file(REMOVE "${REPORT}")
+if(MARKER)
+  file(REMOVE "${MARKER}")
+  set(ENV{QUILL_EXIT_MARKER} "${MARKER}")
+endif()
 execute_process(COMMAND ${emulator} ${BINARY} --gtest_brief=1 --gtest_output=xml:${REPORT}
                 RESULT_VARIABLE status)
+unset(ENV{QUILL_EXIT_MARKER})
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "${BINARY} failed: ${status}")
 endif()
 if(NOT EXISTS "${REPORT}")
   message(FATAL_ERROR "${BINARY} exited 0 without its report: it did not finish its run")
+endif()
+if(MARKER AND NOT EXISTS "${MARKER}")
+  message(FATAL_ERROR "${BINARY} exited 0 but did not end normally: it crashed after its report")
 endif()
 file(READ "${REPORT}" xml)
 string(REGEX MATCHALL "<testcase [^>]*status=\"run\"" ran "${xml}")

@@ -9,8 +9,9 @@ namespace quill {
 bool RunCycles();
 
 // One cycle: a time-stamped empty input file in the work folder, a start of
-// the converter, then up to 100 polls 300 ms apart for its output, starting
-// the converter again after every poll that finds none. Always true.
+// the converter, then up to handoff::kPollsPerCycle polls handoff::kPollPauseMs
+// apart for its output, starting the converter again after every poll that
+// finds none. Always true.
 bool RunCycle();
 
 // The work folder of a cycle, ending with `\`: the one under the temporary

@@ -54,16 +54,17 @@ bool SplitDumpLine(std::string_view line, std::string_view* program, std::string
   return text->empty() || text->front() != '\t' || !EndsWith(*text, "\t\t");
 }
 
-// True when one of `windows`, which follow each other without overlapping,
-// holds `ms`: only the last one that starts at or before it can.
-bool InSomeWindow(std::int64_t ms, const std::vector<EntryWindow>& windows) {
+}  // namespace
+
+std::ptrdiff_t WindowOf(std::int64_t ms, const std::vector<EntryWindow>& windows) {
+  // The windows follow each other without overlapping: only the last one
+  // that starts at or before `ms` can hold it.
   const auto after = std::upper_bound(
       windows.begin(), windows.end(), ms,
       [](std::int64_t at, const EntryWindow& window) { return at < window.fromMs; });
-  return after != windows.begin() && ms < std::prev(after)->toMs;
+  if (after == windows.begin() || ms >= std::prev(after)->toMs) return -1;
+  return std::prev(after) - windows.begin();
 }
-
-}  // namespace
 
 std::int64_t FloorSecondMs(std::int64_t ms) {
   return (ms >= 0 ? ms / 1000 : (ms - 999) / 1000) * 1000;
@@ -83,8 +84,13 @@ int LateOutputs(const Cycle& cycle) {
   return Answered(cycle) ? outputs - 1 : outputs;
 }
 
+bool IsRealOutput(const FileTime& output, const FileTime& input) {
+  return output.links == 1 && output.ownerKnown == input.ownerKnown && output.owner == input.owner;
+}
+
 std::vector<Cycle> FindCycles(const std::vector<FileTime>& files) {
   std::vector<Cycle> cycles;
+  std::vector<const FileTime*> inputs;
   std::unordered_map<std::string, std::size_t> byInput;
   byInput.reserve(files.size());
   for (const FileTime& file : files) {
@@ -94,6 +100,7 @@ std::vector<Cycle> FindCycles(const std::vector<FileTime>& files) {
     cycle.startMs = file.modifyTimeMs;
     byInput.emplace(ToLower(file.name), cycles.size());
     cycles.push_back(std::move(cycle));
+    inputs.push_back(&file);
   }
   for (const FileTime& file : files) {
     for (bool numbered : {false, true}) {
@@ -102,8 +109,11 @@ std::vector<Cycle> FindCycles(const std::vector<FileTime>& files) {
       const auto found = byInput.find(ToLower(input));
       if (found == byInput.end()) continue;
       Cycle& cycle = cycles[found->second];
-      if (file.modifyTimeMs >= cycle.startMs) {
+      if (file.modifyTimeMs < cycle.startMs) break;
+      if (IsRealOutput(file, *inputs[found->second])) {
         cycle.outputOffsetsMs.push_back(file.modifyTimeMs - cycle.startMs);
+      } else {
+        ++cycle.foreignOutputs;
       }
       break;
     }
@@ -166,21 +176,39 @@ std::vector<EntryWindow> EntryWindows(const std::vector<Cycle>& cycles) {
   return windows;
 }
 
-void AttachEntries(std::vector<Cycle>* cycles, std::vector<DumpEntry> entries) {
-  entries.erase(
-      std::remove_if(entries.begin(), entries.end(),
-                     [](const DumpEntry& entry) { return !IsHandOffProgram(entry.program); }),
-      entries.end());
-  std::stable_sort(entries.begin(), entries.end(),
-                   [](const DumpEntry& a, const DumpEntry& b) { return a.timeMs < b.timeMs; });
+void CountEntry(Cycle* cycle, DumpEntry entry) {
+  ++cycle->failures;
+  const std::string_view kind = FailureKind(entry.text);
+  const auto known = cycle->kinds.find(kind);
+  if (known != cycle->kinds.end()) {
+    ++known->second;
+  } else if (cycle->kinds.size() < kKeptKindsPerCycle &&
+             cycle->keptKindBytes + kind.size() <= kKeptKindBytesPerCycle) {
+    cycle->kinds.emplace(kind, 1);
+    cycle->keptKindBytes += kind.size();
+  } else {
+    ++cycle->otherKindEntries;
+  }
+  // Kept earliest first; one of the same second as a kept one goes after it,
+  // as the log has them.
+  std::vector<DumpEntry>& kept = cycle->entries;
+  if (kept.size() == kKeptEntriesPerCycle && entry.timeMs >= kept.back().timeMs) return;
+  const auto place =
+      std::upper_bound(kept.begin(), kept.end(), entry.timeMs,
+                       [](std::int64_t ms, const DumpEntry& other) { return ms < other.timeMs; });
+  cycle->keptTextBytes += entry.text.size();
+  kept.insert(place, std::move(entry));
+  while (kept.size() > kKeptEntriesPerCycle || cycle->keptTextBytes > kKeptTextBytesPerCycle) {
+    cycle->keptTextBytes -= kept.back().text.size();
+    kept.pop_back();
+  }
+}
+
+void AttachEntries(std::vector<Cycle>* cycles, const std::vector<DumpEntry>& entries) {
   const std::vector<EntryWindow> windows = EntryWindows(*cycles);
-  for (std::size_t i = 0; i < cycles->size(); ++i) {
-    auto first =
-        std::lower_bound(entries.begin(), entries.end(), windows[i].fromMs,
-                         [](const DumpEntry& entry, std::int64_t ms) { return entry.timeMs < ms; });
-    for (auto it = first; it != entries.end() && it->timeMs < windows[i].toMs; ++it) {
-      (*cycles)[i].entries.push_back(*it);
-    }
+  for (const DumpEntry& entry : entries) {
+    const std::ptrdiff_t window = WindowOf(entry.timeMs, windows);
+    if (window >= 0 && IsHandOffProgram(entry.program)) CountEntry(&(*cycles)[window], entry);
   }
 }
 
@@ -196,7 +224,16 @@ bool ParseEntryThatMatters(std::string_view line, const std::vector<EntryWindow>
                            DumpEntry* entry) {
   std::string_view program, text;
   return SplitDumpLine(line, &program, &text) && IsHandOffProgram(program) &&
-         ParseDumpLine(line, entry) && InSomeWindow(entry->timeMs, windows);
+         ParseDumpLine(line, entry) && WindowOf(entry->timeMs, windows) >= 0;
+}
+
+void TakeDumpLine(std::string_view line, const std::vector<EntryWindow>& windows,
+                  std::vector<Cycle>* cycles) {
+  DumpEntry entry;
+  if (ParseEntryThatMatters(line, windows, &entry)) {
+    const std::ptrdiff_t window = WindowOf(entry.timeMs, windows);
+    CountEntry(&(*cycles)[window], std::move(entry));
+  }
 }
 
 std::vector<DumpEntry> ParseDumpText(const std::string& text, std::size_t maxLineBytes) {
@@ -211,14 +248,14 @@ std::vector<DumpEntry> ParseDumpText(const std::string& text, std::size_t maxLin
   return entries;
 }
 
-std::string FailureKind(const std::string& text) {
+std::string_view FailureKind(std::string_view text) {
   return text.substr(0, text.find('\t'));
 }
 
 Summary Summarize(const std::vector<Cycle>& cycles) {
   Summary summary;
   std::vector<std::int64_t> latencies;
-  std::map<std::string, int> failures;
+  std::map<std::string, std::int64_t, std::less<>> failures;
   int lastRun = 0;
   for (const Cycle& cycle : cycles) {
     if (cycle.run != lastRun) ++summary.runs;
@@ -229,10 +266,10 @@ Summary Summarize(const std::vector<Cycle>& cycles) {
       latencies.push_back(LatencyMs(cycle));
     }
     summary.lateOutputs += LateOutputs(cycle);
-    for (const DumpEntry& entry : cycle.entries) {
-      ++summary.failureEntries;
-      ++failures[FailureKind(entry.text)];
-    }
+    summary.foreignOutputs += cycle.foreignOutputs;
+    summary.failureEntries += cycle.failures;
+    summary.otherKindEntries += cycle.otherKindEntries;
+    for (const auto& [kind, count] : cycle.kinds) failures[kind] += count;
   }
   if (!latencies.empty()) {
     std::sort(latencies.begin(), latencies.end());

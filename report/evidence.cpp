@@ -1,5 +1,6 @@
 #include "report/evidence.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string_view>
@@ -10,6 +11,7 @@
 #include "paths/path_strings.h"
 #include "platform/environment.h"
 #include "platform/files.h"
+#include "platform/reading.h"
 
 namespace quill::report {
 namespace {
@@ -19,36 +21,42 @@ constexpr std::size_t kReadBytes = 65536;
 
 bool IsPlainFolder(const std::string& path) {
   platform::EntryStatus status;
-  return platform::ReadEntryStatus(RemoveTrailingSeparator(path).c_str(), &status) &&
+  return platform::QueryStatus(RemoveTrailingSeparator(path).c_str(), platform::StatusOf::kEntry,
+                               &status) == 0 &&
          status.kind == platform::EntryKind::kFolder;
 }
 
 bool Exists(const std::string& path) {
-  platform::EntryStatus status;
-  return platform::ReadEntryStatus(RemoveTrailingSeparator(path).c_str(), &status);
+  return platform::QueryStatus(RemoveTrailingSeparator(path).c_str(), platform::StatusOf::kEntry,
+                               nullptr) == 0;
 }
 
-// Adds the entries that matter of one dump file, which is opened only when
+// Counts the entries that matter of one dump file, which is opened only when
 // it is a plain file with one name, so a FIFO, a device or a link planted at
-// its name is never read and never blocks.
-void ReadEntriesOfFile(const std::string& path, const std::vector<EntryWindow>& windows,
-                       std::vector<DumpEntry>* entries) {
+// its name is never read and never blocks. False when the file held more
+// than `maxBytes`, which are all that is read; the line cut there is dropped.
+bool ReadEntriesOfFile(const std::string& path, const std::vector<EntryWindow>& windows,
+                       std::int64_t maxBytes, std::vector<Cycle>* cycles) {
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> stream(
       platform::OpenPlainFileForReading(path.c_str()), std::fclose);
-  if (!stream) return;
-  auto take = [&](const std::string& line) {
-    DumpEntry entry;
-    if (ParseEntryThatMatters(line, windows, &entry)) {
-      entries->push_back(std::move(entry));
-    }
-  };
+  if (!stream) return true;
+  auto take = [&](const std::string& line) { TakeDumpLine(line, windows, cycles); };
   LineCutter cutter;
   std::vector<char> buffer(kReadBytes);
-  std::size_t got;
-  while ((got = std::fread(buffer.data(), 1, buffer.size(), stream.get())) > 0) {
+  for (std::int64_t left = maxBytes; left > 0;) {
+    const std::size_t piece = static_cast<std::size_t>(std::min<std::int64_t>(kReadBytes, left));
+    const std::size_t got = platform::ReadFileData(stream.get(), buffer.data(), piece);
+    if (got == 0) {
+      cutter.Finish(take);
+      return true;
+    }
     cutter.Feed(std::string_view(buffer.data(), got), take);
+    left -= static_cast<std::int64_t>(got);
   }
+  char more;
+  if (platform::ReadFileData(stream.get(), &more, 1) == 1) return false;
   cutter.Finish(take);
+  return true;
 }
 
 std::string LauncherProgramPath() {
@@ -60,7 +68,7 @@ std::string LauncherProgramPath() {
 bool ReadWorkFolder(const std::string& folder, std::vector<FileTime>* files, std::string* problem) {
   platform::EntryStatus status;
   const std::string bare = RemoveTrailingSeparator(folder);
-  if (!platform::ReadEntryStatus(bare.c_str(), &status)) {
+  if (platform::QueryStatus(bare.c_str(), platform::StatusOf::kEntry, &status) != 0) {
     *problem = "cannot read the work folder " + folder;
     return false;
   }
@@ -80,7 +88,8 @@ bool ReadWorkFolder(const std::string& folder, std::vector<FileTime>* files, std
   files->reserve(entries.size());
   for (platform::FolderEntryStatus& entry : entries) {
     if (entry.status.kind != platform::EntryKind::kFile) continue;
-    files->push_back({std::move(entry.name), entry.status.modifyTimeMs});
+    files->push_back({std::move(entry.name), entry.status.modifyTimeMs, entry.status.links,
+                      entry.status.ownerKnown, entry.status.owner});
   }
   return true;
 }
@@ -109,14 +118,17 @@ std::string DefaultDumpFolder() {
   return handoff::DumpFolder(SpecialFolder(CSIDL_COMMON_DOCUMENTS));
 }
 
-std::vector<DumpEntry> ReadDumpEntries(const std::string& dumpFolder,
-                                       const std::vector<std::string>& fileNames,
-                                       const std::vector<EntryWindow>& windows) {
-  std::vector<DumpEntry> entries;
-  if (!IsPlainFolder(dumpFolder)) return entries;
+std::vector<std::string> ReadDumpEntries(const std::string& dumpFolder,
+                                         const std::vector<std::string>& fileNames,
+                                         std::vector<Cycle>* cycles, std::int64_t maxFileBytes) {
+  std::vector<std::string> cut;
+  if (!IsPlainFolder(dumpFolder)) return cut;
   const std::string base = AddTrailingSeparator(dumpFolder, '\\');
-  for (const std::string& name : fileNames) ReadEntriesOfFile(base + name, windows, &entries);
-  return entries;
+  const std::vector<EntryWindow> windows = EntryWindows(*cycles);
+  for (const std::string& name : fileNames) {
+    if (!ReadEntriesOfFile(base + name, windows, maxFileBytes, cycles)) cut.push_back(base + name);
+  }
+  return cut;
 }
 
 }  // namespace quill::report

@@ -2,6 +2,7 @@
 // and without following a link.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -9,8 +10,9 @@
 
 namespace quill::report {
 
-// The files of `folder` (one level) with their last write times. Entries
-// that are links, folders or anything but plain files are left out. False,
+// The files of `folder` (one level) with their last write times, counts of
+// names and owners. Entries that are links, folders or anything but plain
+// files are left out. False,
 // with `problem` saying why, when `folder` is no plain folder or cannot be
 // listed.
 bool ReadWorkFolder(const std::string& folder, std::vector<FileTime>* files, std::string* problem);
@@ -32,11 +34,18 @@ std::string ChooseWorkFolder(const std::string& temporaryFolder, bool isUserFall
 // `<shared documents folder>\Temp\Temp\DbgDump\WZ\`.
 std::string DefaultDumpFolder();
 
-// The entries that can matter (ParseEntryThatMatters) of the named files of `dumpFolder`
-// that are plain files with one name, read in pieces of bounded size with
-// each line cut to kMaxDumpLineBytes.
-std::vector<DumpEntry> ReadDumpEntries(const std::string& dumpFolder,
-                                       const std::vector<std::string>& fileNames,
-                                       const std::vector<EntryWindow>& windows);
+// The most read of one hourly dump file, holes not counted: a file that others
+// can write costs bounded time.
+constexpr std::int64_t kMaxDumpFileBytes = std::int64_t{64} << 20;
+
+// Counts into `cycles` (ordered by start) the entries that can matter
+// (TakeDumpLine) of the named files of `dumpFolder` that are plain files with
+// one name, read in pieces of bounded size past holes, each line cut to
+// kMaxDumpLineBytes and at most `maxFileBytes` of each file. The paths of
+// the files that held more.
+std::vector<std::string> ReadDumpEntries(const std::string& dumpFolder,
+                                         const std::vector<std::string>& fileNames,
+                                         std::vector<Cycle>* cycles,
+                                         std::int64_t maxFileBytes = kMaxDumpFileBytes);
 
 }  // namespace quill::report

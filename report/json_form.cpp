@@ -38,8 +38,10 @@ std::string JsonLines(const std::string& folder, const std::vector<Cycle>& cycle
                  {"outputs", cycle.outputOffsetsMs.size()},
                  {"late_outputs", LateOutputs(cycle)},
                  {"output_offsets_ms", cycle.outputOffsetsMs},
-                 {"failures", cycle.entries.size()},
-                 {"entries", entries}});
+                 {"foreign_outputs", cycle.foreignOutputs},
+                 {"failures", cycle.failures},
+                 {"entries", entries},
+                 {"entries_left_out", cycle.failures - static_cast<std::int64_t>(entries.size())}});
   }
   nlohmann::ordered_json failures = nlohmann::ordered_json::array();
   for (const FailureCount& failure : summary.failures) {
@@ -54,8 +56,11 @@ std::string JsonLines(const std::string& folder, const std::vector<Cycle>& cycle
                {"latency_median_ms", MsOrNull(summary.latencyMedianMs)},
                {"latency_max_ms", MsOrNull(summary.latencyMaxMs)},
                {"late_outputs", summary.lateOutputs},
+               {"foreign_outputs", summary.foreignOutputs},
                {"failure_entries", summary.failureEntries},
-               {"failures", failures}});
+               {"failures", failures},
+               {"failure_entries_of_other_kinds", summary.otherKindEntries},
+               {"dump_files_cut", summary.dumpFilesCut}});
   return out;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/services.h"
 #include "report/report.h"
 
 namespace {
@@ -33,12 +34,14 @@ int WriteStandardOutput(const std::string& bytes) {
 
 int main(int argc, char** argv) {
   std::setlocale(LC_ALL, "");
+  // A write that meets a closed pipe or the file size limit fails rather than
+  // ending the process without a word; the limit is then reported.
+  quill::platform::IgnoreBrokenPipes();
   const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
   const quill::report::ReportResult result = quill::report::RunReport(arguments);
   const int error = WriteStandardOutput(result.output);
   std::fwrite(result.error.data(), 1, result.error.size(), stderr);
-  // A reader that went away wants no more: with SIGPIPE at its default the
-  // process has already ended; with it ignored, the write fails with EPIPE.
+  // A reader that went away wants no more, and is not told.
   if (error == 0 || error == EPIPE) return result.status;
   const std::string line =
       std::string("quill-report: cannot write the standard output: ") + std::strerror(error) + "\n";

@@ -43,6 +43,13 @@ bool TakeTimeOfDay(const std::string& text, std::size_t at, std::tm* time) {
   return true;
 }
 
+// Days of `month` (1 to 12) of the Gregorian `year`.
+int DaysInMonth(int year, int month) {
+  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
 }  // namespace
 
 bool ParseSinceTime(const std::string& text, std::int64_t nowSeconds, std::int64_t* ms) {
@@ -53,7 +60,7 @@ bool ParseSinceTime(const std::string& text, std::int64_t nowSeconds, std::int64
                        TakeNumber(text, &at, 2, &month) && TakeChar(text, &at, '-') &&
                        TakeNumber(text, &at, 2, &day);
   if (hasDate) {
-    if (month < 1 || month > 12 || day < 1 || day > 31) return false;
+    if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month)) return false;
     time.tm_year = year - 1900;
     time.tm_mon = month - 1;
     time.tm_mday = day;
@@ -69,8 +76,11 @@ bool ParseSinceTime(const std::string& text, std::int64_t nowSeconds, std::int64
     time.tm_mday = today.tm_mday;
   }
   time.tm_isdst = -1;
+  // -1 is also the second before 1970 in UTC: only a call that set the day of
+  // the week succeeded.
+  time.tm_wday = -1;
   const std::time_t seconds = std::mktime(&time);
-  if (seconds == static_cast<std::time_t>(-1)) return false;
+  if (seconds == static_cast<std::time_t>(-1) && time.tm_wday < 0) return false;
   *ms = static_cast<std::int64_t>(seconds) * 1000;
   return true;
 }

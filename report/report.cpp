@@ -6,6 +6,7 @@
 
 #include "platform/environment.h"
 #include "platform/files.h"
+#include "platform/reading.h"
 #include "platform/services.h"
 #include "report/cycles.h"
 #include "report/evidence.h"
@@ -18,16 +19,23 @@ namespace {
 
 constexpr char kProgram[] = "quill-report: ";
 
-// Writes the picture only into a file of this user's with no other name:
-// a FIFO, link, folder or another user's file planted at the name is refused
-// and left alone, and nothing waits for a reader.
+// Writes the picture only over a file of this user's with no other name: a
+// FIFO, link, folder or another user's file at the name is refused and left
+// alone. The picture goes to a new file beside it that takes the name only
+// once it is whole, so a full disk or a file size limit leaves the earlier
+// picture as it was.
 bool WriteWholeFile(const std::string& path, const std::string& content) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> stream(
-      platform::OpenOwnFileForWriting(path.c_str()), std::fclose);
+  if (!platform::CanReplace(path.c_str())) return false;
+  std::string fresh;
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> stream(platform::CreateFileBeside(path, &fresh),
+                                                         std::fclose);
   if (!stream) return false;
   const bool written =
       std::fwrite(content.data(), 1, content.size(), stream.get()) == content.size();
-  return std::fclose(stream.release()) == 0 && written;
+  const bool closed = std::fclose(stream.release()) == 0;
+  if (written && closed && platform::RenameOver(fresh.c_str(), path.c_str())) return true;
+  std::remove(fresh.c_str());
+  return false;
 }
 
 // The library writes paths with `\`; a Linux user reads them with `/`.
@@ -67,12 +75,18 @@ ReportResult RunReport(const std::vector<std::string>& arguments) {
   std::vector<Cycle> cycles = SelectCycles(FindCycles(files), selection, options.sinceMs);
   const std::string dumpFolder =
       options.dumpFolder.empty() ? DefaultDumpFolder() : options.dumpFolder;
-  AttachEntries(&cycles, ReadDumpEntries(dumpFolder, DumpFileNames(cycles), EntryWindows(cycles)));
-  const Summary summary = Summarize(cycles);
+  const std::vector<std::string> cut = ReadDumpEntries(dumpFolder, DumpFileNames(cycles), &cycles);
+  Summary summary = Summarize(cycles);
+  for (const std::string& file : cut) {
+    summary.dumpFilesCut.push_back(NativeSpelling(file));
+    result.error += kProgram + std::string("read only the first ") +
+                    std::to_string(kMaxDumpFileBytes >> 20) + " MiB of " +
+                    TerminalText(summary.dumpFilesCut.back()) + "\n";
+  }
 
   if (options.json) {
     result.output = JsonLines(folder, cycles, summary);
-    result.error = std::string(kProgram) + "read " + TerminalText(folder) + "\n";
+    result.error = std::string(kProgram) + "read " + TerminalText(folder) + "\n" + result.error;
   } else {
     result.output = TableText(folder, cycles, summary);
   }

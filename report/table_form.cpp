@@ -30,7 +30,7 @@ const Column kColumns[] = {
     {"latency ms", true, [](const Cycle& c) { return MsText(LatencyMs(c)); }},
     {"outputs", true, [](const Cycle& c) { return std::to_string(c.outputOffsetsMs.size()); }},
     {"late", true, [](const Cycle& c) { return std::to_string(LateOutputs(c)); }},
-    {"failures", true, [](const Cycle& c) { return std::to_string(c.entries.size()); }},
+    {"failures", true, [](const Cycle& c) { return std::to_string(c.failures); }},
 };
 
 std::string Pad(const std::string& text, std::size_t width, bool right) {
@@ -105,9 +105,16 @@ std::string TableText(const std::string& folder, const std::vector<Cycle>& cycle
          std::to_string(summary.answered) + " answered; latency median " +
          MsText(summary.latencyMedianMs) + " ms, max " + MsText(summary.latencyMaxMs) + " ms; " +
          std::to_string(summary.lateOutputs) + " late outputs; " +
-         std::to_string(summary.failureEntries) + " failure entries\n";
+         std::to_string(summary.failureEntries) + " failure entries" +
+         (summary.foreignOutputs > 0
+              ? "; " + std::to_string(summary.foreignOutputs) + " foreign outputs\n"
+              : "\n");
   for (const FailureCount& failure : summary.failures) {
     out += "  \"" + TerminalText(failure.text) + "\" x " + std::to_string(failure.count) + "\n";
+  }
+  // Unquoted, so no failure text can pass for it.
+  if (summary.otherKindEntries > 0) {
+    out += "  other kinds x " + std::to_string(summary.otherKindEntries) + "\n";
   }
   return out;
 }

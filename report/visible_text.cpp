@@ -12,11 +12,10 @@ bool IsControl(unsigned char c) {
   return (c < 0x20 && c != '\t') || c == 0x7F;
 }
 
-// The second byte of C2 80 to C2 9F, the C1 controls in UTF-8.
-bool IsC1Pair(const std::string& text, std::size_t at) {
-  return static_cast<unsigned char>(text[at]) == 0xC2 && at + 1 < text.size() &&
-         static_cast<unsigned char>(text[at + 1]) >= 0x80 &&
-         static_cast<unsigned char>(text[at + 1]) <= 0x9F;
+// A byte from 0x80 to 0x9F outside a UTF-8 sequence: a C1 control to a
+// terminal that reads 8-bit controls.
+bool IsEightBitControl(unsigned char c) {
+  return c >= 0x80 && c <= 0x9F;
 }
 
 void AppendEscape(std::string* out, unsigned char c) {
@@ -62,16 +61,21 @@ std::size_t MultibyteLength(const std::string& text, std::size_t at, char32_t* p
 std::string TerminalText(const std::string& text) {
   std::string out;
   out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
+  for (std::size_t i = 0; i < text.size();) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (IsC1Pair(text, i)) {
+    char32_t point = 0;
+    const std::size_t length = c < 0x80 ? 0 : MultibyteLength(text, i, &point);
+    if (length > 0 && point <= 0x9F) {
       AppendEscape(&out, c);
-      AppendEscape(&out, static_cast<unsigned char>(text[++i]));
-    } else if (IsControl(c)) {
+      AppendEscape(&out, static_cast<unsigned char>(text[i + 1]));
+    } else if (length > 0) {
+      out.append(text, i, length);
+    } else if (IsControl(c) || IsEightBitControl(c)) {
       AppendEscape(&out, c);
     } else {
       out.push_back(static_cast<char>(c));
     }
+    i += length > 0 ? length : 1;
   }
   return out;
 }

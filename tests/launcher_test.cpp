@@ -57,7 +57,7 @@ TEST_F(LauncherCycle, OutputDuringTheFirstSleepMeansOneStart) {
   EXPECT_TRUE(PathExists(input));
   EXPECT_EQ(FileStatus(input).Size(), 0);
   ASSERT_EQ(fake_.starts.size(), 1u);
-  EXPECT_EQ(fake_.sleeps, std::vector<std::uint32_t>{300});
+  EXPECT_EQ(fake_.sleeps, std::vector<std::uint32_t>{handoff::kPollPauseMs});
   const testing::RecordedStart& start = fake_.starts[0];
   EXPECT_FALSE(start.hasOperation);
   EXPECT_EQ(start.showCommand, 1);
@@ -71,9 +71,9 @@ TEST_F(LauncherCycle, OutputDuringTheFirstSleepMeansOneStart) {
 
 TEST_F(LauncherCycle, MissingOutputGivesAHundredPollsAndAHundredAndOneStarts) {
   EXPECT_TRUE(RunCycle());
-  EXPECT_EQ(fake_.sleeps.size(), 100u);
-  EXPECT_EQ(fake_.SleptMs(), 30'000u);
-  EXPECT_EQ(fake_.starts.size(), 101u);
+  EXPECT_EQ(fake_.sleeps.size(), handoff::kPollsPerCycle);
+  EXPECT_EQ(fake_.SleptMs(), handoff::kPollsPerCycle * handoff::kPollPauseMs);
+  EXPECT_EQ(fake_.starts.size(), handoff::kPollsPerCycle + 1);
   // Progress lines only: rewritten in place, erased at the end, no line feed.
   const std::string& shown = fake_.errorOutput;
   EXPECT_EQ(shown.find('\n'), std::string::npos);
@@ -181,6 +181,9 @@ TEST(ShellRunner, ReportsARefusalWithTheShellsText) {
   EXPECT_EQ(ShellErrorReport(31, "", "", "").substr(0, 41),
             "There is no application associated with t");
   EXPECT_EQ(ShellErrorReport(0, "", "", "").substr(0, 14), "The operating ");
+  // A converter without execute permission: the user's only clue.
+  EXPECT_EQ(ShellErrorReport(5, "", "k", "").substr(0, 58),
+            "The operating system denied access to the specified file.\n");
   // Every documented code has its whole sentence.
   for (int code : {0, 2, 3, 5, 8, 11, 26, 27, 28, 29, 30, 31, 32}) {
     const std::string report = ShellErrorReport(code, "", "", "");

@@ -72,46 +72,56 @@ TEST(Services, AFakeIsInForceForItsLifetime) {
   EXPECT_EQ(&platform::System(), before);
 }
 
+// The path's status as FileStatus asks for it, and its attribute bits.
+int StatPath(const char* path, platform::EntryStatus* out) {
+  return platform::QueryStatus(path, platform::StatusOf::kPath, out);
+}
+std::uint32_t GetAttributes(const char* path) {
+  platform::EntryStatus status;
+  return platform::QueryStatus(path, platform::StatusOf::kAnyName, &status) == 0
+             ? status.attributes
+             : platform::kInvalidAttributes;
+}
+
 TEST(Stat, RefusesWhatTheWindowsStatRefuses) {
   testing::ScratchFolder scratch;
   std::string file = scratch.WriteFile("five.txt", "12345");
-  platform::StatRecord record;
-  ASSERT_EQ(platform::StatPath(file.c_str(), &record), 0);
-  EXPECT_EQ(record.mode & platform::kModeTypeMask, platform::kModeFile);
+  platform::EntryStatus record;
+  ASSERT_EQ(StatPath(file.c_str(), &record), 0);
+  EXPECT_EQ(record.kind, platform::EntryKind::kFile);
   EXPECT_EQ(record.size, 5);
-  EXPECT_GT(record.modifyTime, 1'600'000'000);
+  EXPECT_GT(record.modifyTimeMs, 1'600'000'000'000);
 
-  ASSERT_EQ(platform::StatPath(scratch.Path().c_str(), &record), 0);
-  EXPECT_EQ(record.mode & platform::kModeTypeMask, platform::kModeFolder);
+  ASSERT_EQ(StatPath(scratch.Path().c_str(), &record), 0);
+  EXPECT_EQ(record.kind, platform::EntryKind::kFolder);
   EXPECT_EQ(record.size, 0);
 
-  EXPECT_EQ(platform::StatPath(scratch.Join("five.tx?").c_str(), &record), 2);
-  EXPECT_EQ(platform::StatPath(scratch.Join("*.txt").c_str(), &record), 2);
-  EXPECT_EQ(platform::StatPath((scratch.Path() + "\\").c_str(), &record), 2);
-  EXPECT_EQ(platform::StatPath((scratch.Path() + "/").c_str(), &record), 2);
-  EXPECT_EQ(platform::StatPath((file + "\\x").c_str(), &record), 2);
-  EXPECT_EQ(platform::StatPath(scratch.Join("missing").c_str(), &record), 2);
-  EXPECT_EQ(platform::StatPath("", &record), 2);
+  EXPECT_EQ(StatPath(scratch.Join("five.tx?").c_str(), &record), 2);
+  EXPECT_EQ(StatPath(scratch.Join("*.txt").c_str(), &record), 2);
+  EXPECT_EQ(StatPath((scratch.Path() + "\\").c_str(), &record), 2);
+  EXPECT_EQ(StatPath((scratch.Path() + "/").c_str(), &record), 2);
+  EXPECT_EQ(StatPath((file + "\\x").c_str(), &record), 2);
+  EXPECT_EQ(StatPath(scratch.Join("missing").c_str(), &record), 2);
+  EXPECT_EQ(StatPath("", &record), 2);
 
   // The cheaper existence query answers as the status query does.
   for (const std::string& name :
        {file, scratch.Path(), scratch.Join("five.tx?"), scratch.Path() + "\\", file + "\\x",
         scratch.Join("missing"), std::string()}) {
-    EXPECT_EQ(platform::HasStatus(name.c_str()), platform::StatPath(name.c_str(), &record) == 0)
-        << name;
+    EXPECT_EQ(StatPath(name.c_str(), nullptr) == 0, StatPath(name.c_str(), &record) == 0) << name;
   }
 
   const char* root = platform::kWindows ? "C:\\" : "/";
-  ASSERT_EQ(platform::StatPath(root, &record), 0);
-  EXPECT_EQ(record.mode & platform::kModeTypeMask, platform::kModeFolder);
+  ASSERT_EQ(StatPath(root, &record), 0);
+  EXPECT_EQ(record.kind, platform::EntryKind::kFolder);
   if (!platform::kWindows) {
     // Backslashes become slashes only at the system call.
-    EXPECT_EQ(platform::StatPath("\\", &record), 0);
+    EXPECT_EQ(StatPath("\\", &record), 0);
     std::string backslashed = file;
     for (char& c : backslashed) {
       if (c == '/') c = '\\';
     }
-    EXPECT_EQ(platform::StatPath(backslashed.c_str(), &record), 0);
+    EXPECT_EQ(StatPath(backslashed.c_str(), &record), 0);
   }
 }
 
@@ -119,31 +129,31 @@ TEST(Attributes, ReadOnlyHiddenFolderAndNormal) {
   testing::ScratchFolder scratch;
   std::string file = scratch.WriteFile("plain.txt");
   std::string folder = scratch.MakeFolder("sub");
-  EXPECT_EQ(platform::GetAttributes(scratch.Join("missing").c_str()), platform::kInvalidAttributes);
-  EXPECT_NE(platform::GetAttributes(folder.c_str()) & platform::kAttributeFolder, 0u);
+  EXPECT_EQ(GetAttributes(scratch.Join("missing").c_str()), platform::kInvalidAttributes);
+  EXPECT_NE(GetAttributes(folder.c_str()) & platform::kAttributeFolder, 0u);
 
-  std::uint32_t before = platform::GetAttributes(file.c_str());
+  std::uint32_t before = GetAttributes(file.c_str());
   ASSERT_NE(before, platform::kInvalidAttributes);
   EXPECT_EQ(before & platform::kAttributeReadOnly, 0u);
   ASSERT_TRUE(platform::SetAttributes(file.c_str(), before | platform::kAttributeReadOnly));
-  EXPECT_NE(platform::GetAttributes(file.c_str()) & platform::kAttributeReadOnly, 0u);
+  EXPECT_NE(GetAttributes(file.c_str()) & platform::kAttributeReadOnly, 0u);
   EXPECT_FALSE(platform::RemoveFile(file.c_str()));  // as the Windows removal refuses it
   ASSERT_TRUE(platform::SetAttributes(file.c_str(), before & ~platform::kAttributeReadOnly));
-  EXPECT_EQ(platform::GetAttributes(file.c_str()) & platform::kAttributeReadOnly, 0u);
+  EXPECT_EQ(GetAttributes(file.c_str()) & platform::kAttributeReadOnly, 0u);
   EXPECT_FALSE(platform::SetAttributes(scratch.Join("missing").c_str(), 0));
 
   if (!platform::kWindows) {
     EXPECT_EQ(before, platform::kAttributeNormal);
     std::string dotted = scratch.WriteFile(".profile");
-    EXPECT_EQ(platform::GetAttributes(dotted.c_str()), platform::kAttributeHidden);
-    EXPECT_EQ(platform::GetAttributes(scratch.WriteFile(".a").c_str()), platform::kAttributeHidden);
+    EXPECT_EQ(GetAttributes(dotted.c_str()), platform::kAttributeHidden);
+    EXPECT_EQ(GetAttributes(scratch.WriteFile(".a").c_str()), platform::kAttributeHidden);
     // Hidden is the name here: it can be neither set nor cleared.
     EXPECT_FALSE(platform::SetAttributes(dotted.c_str(), platform::kAttributeNormal));
     EXPECT_FALSE(platform::SetAttributes(file.c_str(), platform::kAttributeHidden));
     EXPECT_FALSE(platform::SetAttributes(file.c_str(), platform::kAttributeSystem));
-    EXPECT_EQ(platform::GetAttributes(folder.c_str()), platform::kAttributeFolder);
+    EXPECT_EQ(GetAttributes(folder.c_str()), platform::kAttributeFolder);
     const std::string hiddenFolder = scratch.MakeFolder(".cache") + "\\";
-    EXPECT_EQ(platform::GetAttributes(hiddenFolder.c_str()),
+    EXPECT_EQ(GetAttributes(hiddenFolder.c_str()),
               platform::kAttributeHidden | platform::kAttributeFolder);
   }
 }
@@ -175,17 +185,17 @@ TEST(Files, CreateTruncatesAndListsAndCopies) {
   EXPECT_EQ(testing::ReadWholeFile(copy), "content");
   EXPECT_FALSE(platform::CopyFileOver(source.c_str(), folder.c_str()));
 
-  std::vector<platform::FolderEntry> entries;
+  std::vector<platform::FolderEntryStatus> entries;
   ASSERT_TRUE(platform::ListFolder(scratch.Path() + "\\", &entries));
   int files = 0;
   int folders = 0;
   for (const auto& entry : entries) {
     if (entry.name == "." || entry.name == "..") continue;
-    (entry.isFolder ? folders : files)++;
+    (entry.status.kind == platform::EntryKind::kFolder ? folders : files)++;
   }
   EXPECT_EQ(files, 2);
   EXPECT_EQ(folders, 1);
-  std::vector<platform::FolderEntry> none;
+  std::vector<platform::FolderEntryStatus> none;
   EXPECT_FALSE(platform::ListFolder(scratch.Join("missing") + "\\", &none));
   std::vector<platform::FolderEntryStatus> noStatus;
   EXPECT_FALSE(platform::ListFolderWithStatus(scratch.Join("missing"), &noStatus));
@@ -221,11 +231,11 @@ TEST(Files, EmptyFileCreationRefusesASymbolicLink) {
   // A link to a folder is listed as a folder; a full disk ends a copy.
   std::filesystem::create_directory_symlink(scratch.MakeFolder("target"),
                                             scratch.Join("to-folder"));
-  std::vector<platform::FolderEntry> entries;
+  std::vector<platform::FolderEntryStatus> entries;
   ASSERT_TRUE(platform::ListFolder(scratch.Path(), &entries));
   std::set<std::string> folders;
   for (const auto& entry : entries) {
-    if (entry.isFolder) folders.insert(entry.name);
+    if (entry.status.kind == platform::EntryKind::kFolder) folders.insert(entry.name);
   }
   EXPECT_EQ(folders, (std::set<std::string>{".", "..", "target", "to-folder"}));
   EXPECT_FALSE(platform::CopyFileOver(victim.c_str(), "/dev/full"));
@@ -350,6 +360,10 @@ TEST(Processes, RefusedStartsGiveTheShellsCodes) {
       testing::CurrentFolderScope inScratch(scratch.Path());
       EXPECT_EQ(platform::RealServices().ExecuteShellRequest(request), 11u);
     }
+    // A converter installed without execute permission: access denied.
+    const std::string unrunnable = scratch.WriteFile("unrunnable", "#!/bin/sh\n");
+    request.file = unrunnable.c_str();
+    EXPECT_EQ(platform::RealServices().ExecuteShellRequest(request), 5u);
     const std::string belowFile = text + "/x";
     request.file = belowFile.c_str();
     EXPECT_EQ(platform::RealServices().ExecuteShellRequest(request), 3u);

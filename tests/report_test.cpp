@@ -14,15 +14,19 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "environment/handoff_names.h"
+#include "environment/special_folders.h"
 #include "launcher/cycles.h"
 #include "platform/environment.h"
+#include "platform/testing.h"
 #include "report/cycles.h"
 #include "report/evidence.h"
 #include "report/forms.h"
 #include "report/visible_text.h"
+#include "support/child_process.h"
 #include "support/path_helpers.h"
 #include "support/plants.h"
 #include "support/scratch_folder.h"
@@ -294,10 +298,14 @@ TEST(Report, HostileBytesAreEscapedForTheTerminalAndReplacedForXml) {
       {"\xc2\x9b\xc2\xa0\xc3\xa9\xf0\x9f\x98\x80", "\\xc2\\x9b\xc2\xa0\xc3\xa9\xf0\x9f\x98\x80",
        "\\xc2\\x9b\xc2\xa0\xc3\xa9\xf0\x9f\x98\x80"},
       {"<&\">", "<&\">", "&lt;&amp;&quot;&gt;"},
-      // Latin-1, a cut sequence, overlong, surrogate, above U+10FFFF, U+FFFE.
+      // Latin-1, a cut sequence, overlong, surrogate, above U+10FFFF, U+FFFE:
+      // their bytes from 0x80 to 0x9F are 8-bit controls to a terminal.
       {"\xe9\xe2\x82 \xe0\x80\xaf\xed\xa0\x80\xf4\x90\x80\x80\xef\xbf\xbe",
-       "\xe9\xe2\x82 \xe0\x80\xaf\xed\xa0\x80\xf4\x90\x80\x80\xef\xbf\xbe",
+       "\xe9\xe2\\x82 \xe0\\x80\xaf\xed\xa0\\x80\xf4\\x90\\x80\\x80\xef\xbf\xbe",
        r + r + r + " " + r + r + r + r + r + r + r + r + r + r + r},
+      // CSI and OSC in 8 bits, a lone lead byte.
+      {"\x9b[2J \x9d]0;t\x07 \xc2", "\\x9b[2J \\x9d]0;t\\x07 \xc2",
+       r + "[2J " + r + "]0;t\\x07 " + r},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(report::TerminalText(c.raw), c.terminal);
@@ -434,13 +442,125 @@ TEST(Report, DumpFilesAreReadInPiecesWithCutLinesKeepingWhatMatters) {
           line("00:05", "launcher.com", "5") + line("00:05", "launcher", "5");
   testing::ScratchFolder scratch;
   scratch.WriteFile("1120_10.txt", text);
+  report::ReadDumpEntries(scratch.Path(), {"1120_10.txt", "1120_11.txt"}, &cycles);
   std::vector<std::string> kept;
-  for (const report::DumpEntry& entry : report::ReadDumpEntries(
-           scratch.Path(), {"1120_10.txt", "1120_11.txt"}, report::EntryWindows(cycles))) {
-    kept.push_back(entry.text.size() > 9 ? std::to_string(entry.text.size()) : entry.text);
+  for (const report::Cycle& cycle : cycles) {
+    for (const report::DumpEntry& entry : cycle.entries) {
+      kept.push_back(entry.text.size() > 9 ? std::to_string(entry.text.size()) : entry.text);
+    }
   }
   // The cut line keeps 65,536 bytes, 29 of them before its text.
-  EXPECT_EQ(kept, (std::vector<std::string>{"65507", "9", "10", "45", "5"}));
+  EXPECT_EQ(kept, (std::vector<std::string>{"65507", "5", "9", "10", "45"}));
+}
+
+// Run in a child process as another user: makes the empty file it is given.
+TEST(ReportChild, DISABLED_MakeFileAsAnotherUser) {
+  const std::string path = testing::ChildArgument("other-user-file");
+  if (path.empty()) return;
+  ASSERT_TRUE(platform::BecomeUserForTesting(4'000'000));
+  EXPECT_TRUE(std::ofstream(path).good());
+}
+
+// `--json` over `work` with one input at BaseMs(): its cycle and summary.
+std::pair<nlohmann::json, nlohmann::json> OneCycle(const std::string& work,
+                                                   const std::string& dump) {
+  const std::vector<std::string> objects =
+      Lines(report::RunReport({"--json", "--dump-folder", dump, work}).output);
+  EXPECT_EQ(objects.size(), 2u);
+  return {nlohmann::json::parse(objects.front()), nlohmann::json::parse(objects.back())};
+}
+
+TEST(Report, OnlyAPlainOutputWithOneNameOfTheInputsOwnerAnswers) {
+  enum Made { kOwn, kSecondName, kOtherUser };
+  // Input, output, answered: the input's owner decides, not the reader.
+  for (const auto& [input, output, answers] :
+       std::vector<std::tuple<Made, Made, bool>>{{kOwn, kOwn, true},
+                                                 {kOwn, kSecondName, false},
+                                                 {kOwn, kOtherUser, false},
+                                                 {kOtherUser, kOtherUser, true}}) {
+    if (output == kOtherUser && (platform::kWindows || UserName() != "root")) {
+      GTEST_SKIP() << "another user's files need root on POSIX";
+    }
+    testing::ScratchFolder scratch;
+    const std::string work = scratch.MakeFolder("work");
+    fs::permissions(work, fs::perms::all);
+    for (const auto& [name, made] :
+         {std::pair{"work/100000.in_", input}, {"work/100000.in_.out", output}}) {
+      if (made == kOtherUser) {
+        ASSERT_EQ(testing::RunTestsInChildren("ReportChild.DISABLED_MakeFileAsAnotherUser",
+                                              "other-user-file", {scratch.Join(name)}),
+                  std::vector<int>{0});
+      }
+      if (made == kSecondName) fs::create_hard_link(scratch.WriteFile("kept"), scratch.Join(name));
+      if (made == kOwn) scratch.WriteFile(name);
+    }
+    SetWriteTime(scratch.Join("work/100000.in_"), BaseMs());
+    SetWriteTime(scratch.Join("work/100000.in_.out"), BaseMs() + 3000);
+    const auto [cycle, summary] = OneCycle(work, work);
+    EXPECT_EQ(cycle["answered"], answers);
+    EXPECT_EQ(cycle["foreign_outputs"], answers ? 0 : 1);
+    EXPECT_EQ(summary["foreign_outputs"], cycle["foreign_outputs"]);
+    const std::string line = Lines(report::RunReport({"--dump-folder", work, work}).output).at(3);
+    EXPECT_EQ(line.substr(line.rfind("; ")),
+              answers ? "; 0 failure entries" : "; 1 foreign outputs");
+  }
+}
+
+TEST(Report, AFloodOfEntriesKeepsAHundredTextsAndCountsEveryOne) {
+  auto entries = [](int count, char second, const std::string& kind, bool numbered) {
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+      text += "2025/11/20 10:00:0" + std::string(1, second) + "\tlauncher\t" + kind +
+              (numbered ? std::to_string(i) : "") + "\tdetail\n";
+    }
+    return text;
+  };
+  // Log, entries, last text kept, kinds counted one by one, the table's last line.
+  for (const auto& [log, failures, lastKept, kinds, last] :
+       std::vector<std::tuple<std::string, int, std::string, std::size_t, std::string>>{
+           // The earliest are kept, whatever the order of the log.
+           {entries(150, '2', "late", false) + entries(100, '1', "early", false), 250,
+            "early\tdetail", 2, "  \"early\" x 100"},
+           // A kind per entry: a cycle counts its first hundred kinds one by one.
+           {entries(150, '1', "kind", true), 150, "kind99\tdetail", 100, "  other kinds x 50"}}) {
+    testing::ScratchFolder scratch;
+    const std::string work = scratch.MakeFolder("work"), dump = scratch.Join("dump");
+    SetWriteTime(scratch.WriteFile("work/100000.in_"), BaseMs());
+    scratch.WriteFile("dump/1120_10.txt", log);
+    const auto [cycle, summary] = OneCycle(work, dump);
+    EXPECT_EQ(cycle["failures"], failures);
+    ASSERT_EQ(cycle["entries"].size(), report::kKeptEntriesPerCycle);
+    EXPECT_EQ(cycle["entries"].back()["text"], lastKept);
+    EXPECT_EQ(cycle["entries_left_out"], failures - 100);
+    EXPECT_EQ(summary["failures"].size(), kinds);
+    EXPECT_EQ(summary["failure_entries_of_other_kinds"], kinds == 2 ? 0 : 50);
+    EXPECT_EQ(Lines(report::RunReport({"--dump-folder", dump, work}).output).back(), last);
+  }
+}
+
+TEST(Report, HourFilesAreReadPastTheirHolesAndOnlyUpToTheirLimit) {
+  const std::string entry = "2025/11/20 10:00:01\tlauncher\tx\n";
+  // Written between two entries, then left as a hole; the entries counted.
+  for (const auto& [between, hole, failures] :
+       std::vector<std::tuple<std::string, std::uintmax_t, int>>{
+           {std::string(static_cast<std::size_t>(report::kMaxDumpFileBytes), 'x'), 0, 1},
+           {"", std::uintmax_t{1} << 40, 2}}) {
+    if (hole > 0 && platform::kWindows) GTEST_SKIP() << "Wine keeps no holes";
+    testing::ScratchFolder scratch;
+    const std::string work = scratch.MakeFolder("work"), dump = scratch.Join("dump");
+    SetWriteTime(scratch.WriteFile("work/100000.in_"), BaseMs());
+    const std::string hour = scratch.WriteFile("dump/1120_10.txt", entry + between);
+    fs::resize_file(hour, fs::file_size(hour) + hole);
+    std::ofstream(hour, std::ios::app | std::ios::binary) << "\n" + entry;
+    const bool cut = failures == 1;
+    const auto [cycle, summary] = OneCycle(work, dump);
+    EXPECT_EQ(cycle["failures"], failures);
+    EXPECT_EQ(summary["dump_files_cut"].size(), cut ? 1u : 0u);
+    const std::string error = report::RunReport({"--dump-folder", dump, work}).error;
+    EXPECT_EQ(error, cut ? "quill-report: read only the first 64 MiB of " +
+                               testing::NativeSpelling(dump + "\\1120_10.txt") + "\n"
+                         : "");
+  }
 }
 
 }  // namespace

@@ -9,9 +9,11 @@
 #include <vector>
 
 #include "environment/handoff_names.h"
+#include "platform/environment.h"
 #include "report/cycles.h"
 #include "report/forms.h"
 #include "report/options.h"
+#include "support/scoped_environment.h"
 #include "support/xml_reader.h"
 
 namespace quill {
@@ -103,6 +105,7 @@ TEST(ReportValues, SinceTextGivesALocalTime) {
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"2025-11-20 09:05:07", "2025-11-20 09:05:07"},
       {"2024-02-29T23:59:58", "2024-02-29 23:59:58"},
+      {"2000-02-29", "2000-02-29 00:00:00"},
       {"2025-12-31 00:00", "2025-12-31 00:00:00"},
       {"2025-01-01", "2025-01-01 00:00:00"},
       {"13:14:15", "2025-11-20 13:14:15"},
@@ -115,12 +118,19 @@ TEST(ReportValues, SinceTextGivesALocalTime) {
     EXPECT_EQ(Seconds(ms), time) << text;
   }
   for (const char* bad :
-       {"2025-13-01", "2025-00-10", "2025-11-32", "2025-11-00", "24:00", "23:60", "23:59:61",
-        "2025-11-20x09:00", "2025-11-20 9:00", "2025-11-20 ", "09:05:", "09:05:07 ", "09:05:07:00",
-        "2025-11", "1:00", "09-05", "0/:00", ""}) {
+       {"2025-13-01",      "2025-00-10",  "2025-11-32", "2025-11-00", "2025-04-31",
+        "1900-02-29",      "24:00",       "23:60",      "23:59:61",   "2025-11-20x09:00",
+        "2025-11-20 9:00", "2025-11-20 ", "09:05:",     "09:05:07 ",  "09:05:07:00",
+        "2025-11",         "1:00",        "09-05",      "0/:00",      ""}) {
     std::int64_t ms = 0;
     EXPECT_FALSE(report::ParseSinceTime(bad, kBase / 1000, &ms)) << bad;
   }
+  // The one second whose calendar time is mktime's error value.
+  if (platform::kWindows) GTEST_SKIP() << "Windows' mktime refuses times before 1970";
+  testing::ScopedEnvironmentValue utc("TZ", "UTC");
+  std::int64_t ms = 0;
+  EXPECT_TRUE(report::ParseSinceTime("1969-12-31 23:59:59", kBase / 1000, &ms));
+  EXPECT_EQ(ms, -1000);
 }
 
 TEST(ReportValues, TimeTextsBeforeTheEpochKeepTheirSecondAndMilliseconds) {

@@ -9,6 +9,7 @@
 #include "paths/file_status.h"
 #include "paths/internal.h"
 #include "paths/path_strings.h"
+#include "platform/environment.h"
 #include "platform/files.h"
 #include "platform/services.h"
 #include "platform/shared_tree.h"
@@ -33,6 +34,19 @@ std::int32_t Wrap32(std::int64_t value) {
 bool IsOldEnough(std::int64_t now, std::int64_t modifyTime, std::int32_t days) {
   const std::int32_t limit = Wrap32(static_cast<std::int64_t>(days) * kSecondsPerDay);
   return Wrap32(now - modifyTime) >= limit;
+}
+
+// The last write of a status, in seconds rounded down, as the age rule
+// counts.
+std::int64_t SecondsOf(const platform::EntryStatus& status) {
+  const std::int64_t ms = status.modifyTimeMs;
+  return ms >= 0 ? ms / 1000 : -((999 - ms) / 1000);
+}
+
+// As far as its owner goes: this user's, or any for root; where owners are
+// not known, the folder's permissions decide when it is removed.
+bool MayRemove(const platform::EntryStatus& status) {
+  return !status.ownerKnown || status.ownedByUser || platform::IsSuperUser();
 }
 
 bool IsReadOnly(const std::string& path) {
@@ -94,9 +108,10 @@ bool CleanupList::RemoveAll() {
       // as last year's file of this hour, appended to by this run) stays.
       const SharedFile& file = shared->second;
       const platform::SharedFolder folder = OpenSharedTree(file.base, file.levels, false);
-      const platform::SharedEntry found = platform::LookAtSharedEntry(folder, file.name.c_str());
-      if (found.kind == platform::SharedEntry::kFile &&
-          IsOldEnough(platform::System().CalendarTime(), found.modifyTime, file.days)) {
+      platform::EntryStatus found;
+      if (platform::QueryStatusAt(folder, file.name.c_str(), &found) == 0 &&
+          found.kind == platform::EntryKind::kFile &&
+          IsOldEnough(platform::System().CalendarTime(), SecondsOf(found), file.days)) {
         platform::RemoveSharedFile(folder, file.name.c_str());
       }
       continue;
@@ -158,9 +173,13 @@ void PurgeOldSharedFiles(const platform::SharedFolder& folder, const std::string
   for (const std::string& name : FilterByPattern(names, pattern)) {
     if (list.SharedFilesQueued() >= kMostSharedFilesQueued) break;
     // Links, folders and devices are never the purge's business.
-    const platform::SharedEntry entry = platform::LookAtSharedEntry(folder, name.c_str());
-    if (entry.kind != platform::SharedEntry::kFile || entry.readOnly || !entry.removable) continue;
-    if (IsOldEnough(now, entry.modifyTime, days)) {
+    platform::EntryStatus entry;
+    if (platform::QueryStatusAt(folder, name.c_str(), &entry) != 0 ||
+        entry.kind != platform::EntryKind::kFile ||
+        (entry.attributes & platform::kAttributeReadOnly) != 0 || !MayRemove(entry)) {
+      continue;
+    }
+    if (IsOldEnough(now, SecondsOf(entry), days)) {
       list.AddOldSharedFile(prefix + name, base, levels, name, days);
     }
   }

@@ -27,13 +27,15 @@ std::string FolderOfPath(const char* path) {
 
 StringList ReadFolder(const std::string& folder) {
   const std::string base = AddTrailingSeparator(folder, '\\');
-  std::vector<platform::FolderEntry> entries;
+  std::vector<platform::FolderEntryStatus> entries;
   StringList result;
   if (!platform::ListFolder(base, &entries)) return result;
   result.reserve(entries.size());
-  for (const platform::FolderEntry& entry : entries) {
+  for (const platform::FolderEntryStatus& entry : entries) {
     if (entry.name.empty() || IsSelfOrParent(entry.name)) continue;
-    result.push_back(base + (entry.isFolder ? AddTrailingSeparator(entry.name, '\\') : entry.name));
+    result.push_back(base + (entry.status.kind == platform::EntryKind::kFolder
+                                 ? AddTrailingSeparator(entry.name, '\\')
+                                 : entry.name));
   }
   return result;
 }
@@ -108,9 +110,9 @@ StringList DropEmpty(const StringList& list) {
 }
 
 bool IsFolderEmpty(const char* path) {
-  std::vector<platform::FolderEntry> entries;
+  std::vector<platform::FolderEntryStatus> entries;
   if (!platform::ListFolder(AddTrailingSeparator(FolderOfPath(path), '\\'), &entries)) return true;
-  for (const platform::FolderEntry& entry : entries) {
+  for (const platform::FolderEntryStatus& entry : entries) {
     if (!IsSelfOrParent(entry.name)) return false;
   }
   return true;

@@ -9,16 +9,17 @@
 namespace quill {
 namespace {
 
-bool ModeTypeIs(std::uint16_t mode, std::uint16_t type) {
-  return (mode & platform::kModeTypeMask) == type;
+// Seconds of a time in milliseconds, rounded down.
+std::int64_t Seconds(std::int64_t ms) {
+  return ms >= 0 ? ms / 1000 : -((999 - ms) / 1000);
 }
 
 }  // namespace
 
 FileStatus::FileStatus(const char* path) {
-  error_ = platform::StatPath(path != nullptr ? path : "", &record_);
+  error_ = platform::QueryStatus(path != nullptr ? path : "", platform::StatusOf::kPath, &record_);
   // A failed query reads as all zeros, whatever the platform left behind.
-  if (error_ != 0) record_ = platform::StatRecord{};
+  if (error_ != 0) record_ = platform::EntryStatus{};
 }
 
 FileStatus::FileStatus(const std::string& path) : FileStatus(path.c_str()) {}
@@ -30,28 +31,34 @@ std::int64_t FileStatus::Size() const {
   return record_.size;
 }
 std::int64_t FileStatus::AccessTime() const {
-  return record_.accessTime;
+  return Seconds(record_.accessTimeMs);
 }
 std::int64_t FileStatus::ModifyTime() const {
-  return record_.modifyTime;
+  return Seconds(record_.modifyTimeMs);
 }
 std::int64_t FileStatus::CreateTime() const {
-  return record_.createTime;
+  return Seconds(record_.createTimeMs);
 }
 std::uint16_t FileStatus::Mode() const {
-  return record_.mode;
+  if (record_.kind == platform::EntryKind::kNone) return 0;
+  return IsFolder() ? platform::kModeFolder : platform::kModeFile;
 }
+// Anything with a status but a folder counts as a file, as the C runtime's
+// mode has it.
 bool FileStatus::IsFile() const {
-  return ModeTypeIs(record_.mode, platform::kModeFile);
+  return record_.kind != platform::EntryKind::kNone && !IsFolder();
 }
 bool FileStatus::IsFolder() const {
-  return ModeTypeIs(record_.mode, platform::kModeFolder);
+  return record_.kind == platform::EntryKind::kFolder;
 }
 
 FileAttributes::FileAttributes(std::string path) {
   std::string canonical = RemoveTrailingSeparator(NormalizeSeparators(path, '\\'));
-  attributes_ = platform::GetAttributes(canonical.c_str());
-  if (attributes_ != platform::kInvalidAttributes) path_ = std::move(canonical);
+  platform::EntryStatus status;
+  if (platform::QueryStatus(canonical.c_str(), platform::StatusOf::kAnyName, &status) == 0) {
+    attributes_ = status.attributes;
+    path_ = std::move(canonical);
+  }
 }
 
 bool FileAttributes::IsInvalid() const {
@@ -90,14 +97,16 @@ bool IsNetworkPath(const std::string& path) {
 }
 
 bool PathExists(const std::string& path, bool rejectEmptyFile) {
-  if (IsNetworkPath(path)) return platform::AccessExists(path.c_str());
+  if (IsNetworkPath(path)) {
+    return platform::QueryStatus(path.c_str(), platform::StatusOf::kAnyName, nullptr) == 0;
+  }
   // Any entry with a status counts unless empty files are rejected; then the
   // status itself must be read.
-  if (!rejectEmptyFile) return platform::HasStatus(path.c_str());
+  if (!rejectEmptyFile) {
+    return platform::QueryStatus(path.c_str(), platform::StatusOf::kPath, nullptr) == 0;
+  }
   const FileStatus status(path);
-  if (status.Failed()) return false;
-  if (status.Size() > 0 || status.IsFolder()) return true;
-  return !rejectEmptyFile;
+  return !status.Failed() && (status.Size() > 0 || status.IsFolder());
 }
 
 bool PathExists(const char* path, bool rejectEmptyFile) {
@@ -106,7 +115,9 @@ bool PathExists(const char* path, bool rejectEmptyFile) {
 
 bool FolderExists(const std::string& path) {
   const std::string folder = RemoveTrailingSeparator(path);
-  if (IsNetworkPath(folder)) return platform::AccessExists(folder.c_str());
+  if (IsNetworkPath(folder)) {
+    return platform::QueryStatus(folder.c_str(), platform::StatusOf::kAnyName, nullptr) == 0;
+  }
   const FileStatus status(folder);
   return !status.Failed() && status.IsFolder();
 }

@@ -38,7 +38,7 @@ class FileStatus {
   int Error() const { return error_; }
 
  private:
-  platform::StatRecord record_;
+  platform::EntryStatus record_;
   int error_ = 0;
 };
 

@@ -28,9 +28,7 @@ std::size_t CharLength(const char* text, std::size_t available, std::mbstate_t* 
   return length;
 }
 
-// Where the last character of `s` begins; npos for an empty `s`. A walk from
-// the front is the only sound way: a trail byte may look like any single-byte
-// character, `\` included.
+// True when every byte of `s` is below 0x80.
 bool IsAscii(const std::string& s) {
   for (const char c : s) {
     if (static_cast<unsigned char>(c) >= 0x80) return false;
@@ -38,6 +36,9 @@ bool IsAscii(const std::string& s) {
   return true;
 }
 
+// Where the last character of `s` begins; npos for an empty `s`. A walk from
+// the front is the only sound way: a trail byte may look like any single-byte
+// character, `\` included.
 std::size_t LastCharOffset(const std::string& s) {
   if (s.empty()) return std::string::npos;
   // Bytes below 0x80 are whole characters when no lead byte comes before them.

@@ -51,6 +51,9 @@ bool MakePrivateFolder(const char* path);
 // True when `path` is a real folder (no link or junction), on POSIX owned by
 // the effective user and writable by nobody else; nothing is created.
 bool IsPrivateFolder(const char* path);
+// True when this process may remove any user's file (POSIX: root). Windows
+// leaves that to each folder's permissions: false.
+bool IsSuperUser();
 
 #ifdef _WIN32
 inline constexpr bool kWindows = true;

@@ -7,8 +7,8 @@
 // into `/` just before the system call.
 //
 // These calls keep no state of their own. Their failures carry no error
-// number, but for `StatPath`, which answers the C runtime's: every other call
-// says only whether it worked (a bool, a null stream, an invalid value).
+// number, but for `QueryStatus`, which answers the C runtime's: every other
+// call says only whether it worked (a bool, a null stream, an invalid value).
 #pragma once
 
 #include <cstdint>
@@ -25,31 +25,6 @@ constexpr bool IsPathSeparator(char c) {
   return c == '\\' || c == '/';
 }
 
-// What the 64-bit stat call of the C runtime reports of one path.
-struct StatRecord {
-  std::uint16_t mode = 0;  // 0x4000 folder, 0x8000 anything else
-  std::int64_t size = 0;
-  std::int64_t accessTime = 0;
-  std::int64_t modifyTime = 0;
-  std::int64_t createTime = 0;
-};
-
-constexpr std::uint16_t kModeTypeMask = 0xF000;
-constexpr std::uint16_t kModeFolder = 0x4000;
-constexpr std::uint16_t kModeFile = 0x8000;
-
-// `_stat64`: 0 and `out` filled on success, else the C runtime's error
-// number (2 for names with `?` or `*`, names ending in a separator other than
-// a root, and names that do not exist). `out` is left alone on failure.
-int StatPath(const char* path, StatRecord* out);
-
-// True exactly when StatPath would succeed for `path`, answered by the
-// cheapest call that tells: existence tests in loops need nothing more.
-bool HasStatus(const char* path);
-
-// `_access` in existence mode: true when anything of that name exists.
-bool AccessExists(const char* path);
-
 constexpr std::uint32_t kAttributeReadOnly = 0x1;
 constexpr std::uint32_t kAttributeHidden = 0x2;
 constexpr std::uint32_t kAttributeSystem = 0x4;
@@ -57,8 +32,62 @@ constexpr std::uint32_t kAttributeFolder = 0x10;
 constexpr std::uint32_t kAttributeNormal = 0x80;
 constexpr std::uint32_t kInvalidAttributes = 0xFFFFFFFF;
 
-// `GetFileAttributesA`: the attribute bits, or kInvalidAttributes.
-std::uint32_t GetAttributes(const char* path);
+// ---- The status of one entry -----------------------------------------------
+
+// What an entry is. kNone: there is none (or it could not be read); kLink: a
+// symbolic link or reparse point, where the query does not follow links.
+enum class EntryKind { kNone, kFile, kFolder, kLink, kOther };
+
+// The one status record of an entry, as every status query fills it.
+struct EntryStatus {
+  EntryKind kind = EntryKind::kNone;
+  // Length in bytes; 0 for a folder.
+  std::int64_t size = 0;
+  // Milliseconds since 1970-01-01 00:00:00 UTC (earlier times negative) of
+  // the last access, the last write and the creation; where the system keeps
+  // no creation time, the last write stands in for it.
+  std::int64_t accessTimeMs = 0;
+  std::int64_t modifyTimeMs = 0;
+  std::int64_t createTimeMs = 0;
+  // The `GetFileAttributesA` bits (kAttribute...; on POSIX read-only when the
+  // owner may not write, hidden for a name that starts with a dot).
+  std::uint32_t attributes = kInvalidAttributes;
+  // The names the entry has (its hard links); 0 when the system did not tell.
+  std::uint32_t links = 0;
+  // The owner's user id on POSIX, and whether it is the effective user.
+  // Windows keeps owners as security ids, which are not compared here: there
+  // `ownerKnown` stays false.
+  bool ownerKnown = false;
+  std::uint64_t owner = 0;
+  bool ownedByUser = false;
+};
+
+// How a query takes the path.
+enum class StatusOf {
+  // As `_stat64` takes it: a link is followed, and the names the Windows
+  // call refuses fail with 2 (names with `?` or `*`, names ending in a
+  // separator other than a root).
+  kPath,
+  // The entry itself: a link (or reparse point) is reported as a link.
+  kEntry,
+  // As `_access` in existence mode takes it: anything of that name, with no
+  // refusals.
+  kAnyName,
+};
+
+// The entry type bits of the C runtime's `st_mode`, as `FileStatus::Mode`
+// answers them: a folder, or anything else.
+constexpr std::uint16_t kModeTypeMask = 0xF000;
+constexpr std::uint16_t kModeFolder = 0x4000;
+constexpr std::uint16_t kModeFile = 0x8000;
+
+// The status of `path`, taken as `how` says: 0 with `out` filled, or the C
+// runtime's error number (2: no such entry) with `out` left alone. With a
+// null `out` only whether the query would succeed is asked, by the cheapest
+// call that tells: the existence tests that run in loops need nothing more.
+// `lstat`/`stat`/`access` on POSIX; `GetFileAttributesExA` on Windows.
+int QueryStatus(const char* path, StatusOf how, EntryStatus* out);
+
 // `SetFileAttributesA`: true on success.
 bool SetAttributes(const char* path, std::uint32_t attributes);
 
@@ -90,16 +119,18 @@ bool CopyFileOver(const char* source, const char* destination);
 // `fopen`: a stream the caller closes, or null.
 std::FILE* OpenStream(const char* path, const char* mode);
 
-// One entry of a folder listing.
-struct FolderEntry {
+// One entry of a folder listing, with its status.
+struct FolderEntryStatus {
   std::string name;
-  bool isFolder = false;
+  EntryStatus status;
 };
 
 // `FindFirstFileA`/`FindNextFileA` on `folder` + "*.*", where `folder` ends
 // in a separator: every entry, "." and ".." included, in the order the file
-// system gives them. False when the search cannot be started.
-bool ListFolder(const std::string& folder, std::vector<FolderEntry>* entries);
+// system gives them, each with only its kind filled in (a link counts as
+// what it leads to; on POSIX from the listing itself where it tells, as it
+// mostly does). False when the search cannot be started.
+bool ListFolder(const std::string& folder, std::vector<FolderEntryStatus>* entries);
 
 // Appends one record to `stream`, a file opened for appending: first what
 // `header` makes, when the file is empty at that moment (it is called only
@@ -118,34 +149,6 @@ bool AppendRecord(std::FILE* stream, std::string (*header)(), std::string_view b
 // How long AppendRecord asks for the record lock before it appends without.
 // Honest writers hold it for well under a millisecond.
 constexpr std::uint32_t kRecordLockWaitMs = 250;
-
-// ---- Read-only status of one entry, links not followed ---------------------
-
-// What one directory entry is, as its own entry says: a link is reported as
-// a link, never as what it points to.
-enum class EntryKind { kFile, kFolder, kLink, kOther };
-
-struct EntryStatus {
-  EntryKind kind = EntryKind::kOther;
-  // Milliseconds since 1970-01-01 00:00:00 UTC of the last write.
-  std::int64_t modifyTimeMs = 0;
-  // The names the entry has (its hard links); 0 when the system did not tell.
-  std::uint32_t links = 0;
-  // The owner's user id on POSIX. Windows keeps owners as security ids, which
-  // are not compared here: there `ownerKnown` stays false.
-  bool ownerKnown = false;
-  std::uint64_t owner = 0;
-};
-
-// `lstat` on POSIX, `GetFileAttributesExA` on Windows (a reparse point counts
-// as a link; a plain file's names are asked of the file itself). False, with
-// `out` left alone, when the entry cannot be read.
-bool ReadEntryStatus(const char* path, EntryStatus* out);
-
-struct FolderEntryStatus {
-  std::string name;
-  EntryStatus status;
-};
 
 // Every entry of `folder` but "." and "..", each with its own status, in one
 // pass: `readdir` and `fstatat` without following links on POSIX (the folder

@@ -13,7 +13,7 @@
 //   pointer for one thread; so is the dump writer's state (the walked dump
 //   folder, the purge flag) in environment/dump_log.cpp. Every other call is
 //   a plain system call on its arguments.
-// - Failures. Calls answer with a value, never an exception. `StatPath`
+// - Failures. Calls answer with a value, never an exception. `QueryStatus`
 //   gives the C runtime's error number; every other call says only whether
 //   it worked (a bool, an empty string, a null stream or an empty object),
 //   and `errno` is not to be read after it.

@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/files.h"
+
 namespace quill::platform {
 
 // One folder of the walk, held open; an empty object stands for no folder.
@@ -110,17 +112,10 @@ FileIdentity IdentityOf(const SharedFolder& folder);
 // held folder's, one status query tells whether the path still leads there.
 FileIdentity IdentityOfPath(const std::string& path);
 
-// What a name inside a shared folder is, looked at without following it.
-struct SharedEntry {
-  enum Kind { kNone, kFile, kFolder, kOther } kind = kNone;  // kOther: links, devices, ...
-  bool readOnly = false;
-  // This process may remove it as far as its owner goes: POSIX asks that it
-  // be this user's (root may remove any); on Windows the folder's
-  // permissions decide, and this is always true.
-  bool removable = false;
-  std::int64_t modifyTime = 0;
-};
-SharedEntry LookAtSharedEntry(const SharedFolder& folder, const char* name);
+// The status of `name` inside `folder`, the name itself and never what a
+// link there leads to: the descriptor held, not a path, is what makes it
+// safe. 0 with `out` filled, else an error number.
+int QueryStatusAt(const SharedFolder& folder, const char* name, EntryStatus* out);
 
 // The names inside `folder` ("." and ".." left out). False when it cannot be
 // read.

@@ -17,11 +17,11 @@ namespace quill {
 namespace {
 
 std::vector<std::string> FileNamesIn(const std::string& folder) {
-  std::vector<platform::FolderEntry> entries;
+  std::vector<platform::FolderEntryStatus> entries;
   platform::ListFolder(AddTrailingSeparator(folder, '\\'), &entries);
   std::vector<std::string> names;
   for (const auto& entry : entries) {
-    if (!entry.isFolder) names.push_back(entry.name);
+    if (entry.status.kind != platform::EntryKind::kFolder) names.push_back(entry.name);
   }
   return names;
 }

@@ -140,7 +140,7 @@ TEST(ReportOfMissingConverter, FailureCountsEqualTheDumpEntries) {
 }
 
 // Standard output as a shell leaves it to quill-report, whose table here
-// names 20 failure kinds of 60,000 bytes: far more than a pipe holds, so a
+// names 20 failure kinds of 50,000 bytes: far more than a pipe holds, so a
 // reader that is gone is met for sure.
 TEST(ReportProcess, StandardOutputFailuresAreStatusTwoAndAGoneReaderIsQuiet) {
   if (platform::kWindows) GTEST_SKIP() << "needs a POSIX shell and /dev/full";
@@ -156,7 +156,7 @@ TEST(ReportProcess, StandardOutputFailuresAreStatusTwoAndAGoneReaderIsQuiet) {
   std::string entries;
   for (char kind = 'a'; kind < 'a' + 20; ++kind) {
     entries += FormatTime(start + 1, "%Y/%m/%d %H:%M:%S") + "\tlauncher\t" +
-               std::string(60000, kind) + "\n";
+               std::string(50000, kind) + "\n";
   }
   scratch.WriteFile("dump/" + FormatTime(start, "%m%d_%H") + ".txt", entries);
   const std::string program = testing::NativeSpelling(testing::ProgramBesideTests("quill-report"));
@@ -169,7 +169,8 @@ TEST(ReportProcess, StandardOutputFailuresAreStatusTwoAndAGoneReaderIsQuiet) {
       {"{ report; echo $? >\"$status\"; } | cat >/dev/null", 1},
       {"report >/dev/full; echo $? >\"$status\"", 2},
       {"report >&-; echo $? >\"$status\"", 2},
-      {"{ report; echo $? >\"$status\"; } | true", 128 + 13},  // killed by SIGPIPE
+      {"(ulimit -f 1; report >\"$status.out\"; echo $? >\"$status\")", 2},  // no SIGXFSZ
+      {"{ report; echo $? >\"$status\"; } | true", 1},                      // no SIGPIPE either
       {"{ trap '' PIPE; report; echo $? >\"$status\"; } | true", 1},
   };
   for (const auto& [script, expected] : cases) {
@@ -184,6 +185,27 @@ TEST(ReportProcess, StandardOutputFailuresAreStatusTwoAndAGoneReaderIsQuiet) {
               expected == 2 ? "quill-report: cannot write the standard output: " : "");
     EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), expected == 2 ? 1 : 0) << said;
   }
+}
+
+// Past the file size limit (whose signal does not end the program) the
+// earlier picture stays as it was, with nothing beside it.
+TEST(ReportProcess, APictureCutShortLeavesTheEarlierOne) {
+  if (platform::kWindows) GTEST_SKIP() << "needs a POSIX shell and ulimit";
+  testing::ScratchFolder scratch;
+  const std::string work = scratch.MakeFolder("work");
+  const std::string svg = scratch.WriteFile("pictures/run.svg", "the earlier picture");
+  scratch.WriteFile("work/100000.in_");
+  const std::string script = scratch.WriteFile(
+      "run.sh",
+      "ulimit -f 1; '" + testing::NativeSpelling(testing::ProgramBesideTests("quill-report")) +
+          "' --svg '" + svg + "' --dump-folder '" + work + "' '" + work + "' >/dev/null 2>'" +
+          scratch.Join("err") + "'; echo $? >'" + scratch.Join("status") + "'\n");
+  ASSERT_EQ(platform::RunAndWait("/bin/sh", QuoteIfNeeded(script)), 0);
+  EXPECT_EQ(testing::ReadWholeFile(scratch.Join("status")), "2\n");
+  EXPECT_EQ(testing::ReadWholeFile(scratch.Join("err")),
+            "quill-report: cannot write " + svg + "\n");
+  EXPECT_EQ(testing::ReadWholeFile(svg), "the earlier picture");
+  EXPECT_EQ(testing::EntryNames(scratch.Join("pictures")), std::set<std::string>{"run.svg"});
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 // A fake clock, sleep, process start and error stream for unit tests.
 //
 // Constructing a FakeServices puts it in force until it is destroyed. Sleeping
-// advances both the tick count and the calendar time, so a test of 100 polls
-// of 300 ms runs at once and still sees 30 s pass.
+// advances both the tick count and the calendar time, so a test of a cycle's
+// polls runs at once and still sees their whole pause pass.
 #pragma once
 
 #include <cstdint>

@@ -86,4 +86,8 @@ bool IsPrivateFolder(const char* path) {
   return usable;
 }
 
+bool IsSuperUser() {
+  return geteuid() == 0;
+}
+
 }  // namespace quill::platform

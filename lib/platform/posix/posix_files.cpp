@@ -61,72 +61,73 @@ std::FILE* OpenPlainStream(const char* path, int flags, bool ownOnly, bool trunc
   return stream;
 }
 
-EntryStatus EntryStatusOf(const struct stat& status) {
-  EntryStatus entry;
-  if (S_ISLNK(status.st_mode)) {
-    entry.kind = EntryKind::kLink;
-  } else if (S_ISDIR(status.st_mode)) {
-    entry.kind = EntryKind::kFolder;
-  } else if (S_ISREG(status.st_mode)) {
-    entry.kind = EntryKind::kFile;
-  }
-  entry.modifyTimeMs = static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1000 +
-                       static_cast<std::int64_t>(status.st_mtim.tv_nsec) / 1000000;
-  entry.links = static_cast<std::uint32_t>(status.st_nlink);
-  entry.ownerKnown = true;
-  entry.owner = status.st_uid;
-  return entry;
+// Milliseconds since 1970 of a time the system gives in seconds and
+// nanoseconds (seconds rounded down, as for times before 1970).
+std::int64_t Milliseconds(const timespec& time) {
+  return static_cast<std::int64_t>(time.tv_sec) * 1000 +
+         static_cast<std::int64_t>(time.tv_nsec) / 1000000;
+}
+
+// The attribute bits that stand in for the Windows ones: read-only when the
+// owner may not write, hidden for a name that starts with a dot, folder;
+// normal when none of these.
+std::uint32_t AttributesOf(const struct stat& status, const std::string& leaf) {
+  std::uint32_t attributes = 0;
+  if ((status.st_mode & S_IWUSR) == 0) attributes |= kAttributeReadOnly;
+  if (leaf.size() > 1 && leaf[0] == '.' && leaf != "..") attributes |= kAttributeHidden;
+  if (S_ISDIR(status.st_mode)) attributes |= kAttributeFolder;
+  return attributes != 0 ? attributes : kAttributeNormal;
 }
 
 }  // namespace
 
-bool HasStatus(const char* path) {
-  const char* text = path ? path : "";
-  // Existence in the kernel's sense is exactly what stat needs to succeed;
-  // access asks no more and costs less.
-  char buffer[512];
-  std::string spare;
-  return !RefusedByStat(text) && access(SystemSpelling(text, buffer, spare), F_OK) == 0;
+namespace posix {
+
+EntryStatus FillStatus(const struct stat& status, const std::string& leaf) {
+  EntryStatus entry;
+  entry.kind = S_ISLNK(status.st_mode)   ? EntryKind::kLink
+               : S_ISDIR(status.st_mode) ? EntryKind::kFolder
+               : S_ISREG(status.st_mode) ? EntryKind::kFile
+                                         : EntryKind::kOther;
+  entry.size = S_ISDIR(status.st_mode) ? 0 : static_cast<std::int64_t>(status.st_size);
+  entry.accessTimeMs = Milliseconds(status.st_atim);
+  entry.modifyTimeMs = Milliseconds(status.st_mtim);
+  // No creation time is kept: the last write time stands in for it.
+  entry.createTimeMs = entry.modifyTimeMs;
+  entry.attributes = AttributesOf(status, leaf);
+  entry.links = static_cast<std::uint32_t>(status.st_nlink);
+  entry.ownerKnown = true;
+  entry.owner = status.st_uid;
+  entry.ownedByUser = status.st_uid == geteuid();
+  return entry;
 }
 
-int StatPath(const char* path, StatRecord* out) {
+}  // namespace posix
+
+namespace {}  // namespace
+
+int QueryStatus(const char* path, StatusOf how, EntryStatus* out) {
   const char* text = path ? path : "";
-  if (RefusedByStat(text)) return ENOENT;
+  if (how == StatusOf::kPath && RefusedByStat(text)) return ENOENT;
   char buffer[512];
   std::string spare;
-  struct stat status {};
-  if (stat(SystemSpelling(text, buffer, spare), &status) != 0) {
-    return errno == ENOTDIR ? ENOENT : errno;
+  const char* name = SystemSpelling(text, buffer, spare);
+  if (out == nullptr && how != StatusOf::kEntry) {
+    // Existence in the kernel's sense is exactly what stat needs to succeed;
+    // access asks no more and costs less.
+    return access(name, F_OK) == 0 ? 0 : (errno == ENOTDIR ? ENOENT : errno);
   }
-  out->mode = S_ISDIR(status.st_mode) ? kModeFolder : kModeFile;
-  out->size = S_ISDIR(status.st_mode) ? 0 : static_cast<std::int64_t>(status.st_size);
-  out->accessTime = static_cast<std::int64_t>(status.st_atime);
-  out->modifyTime = static_cast<std::int64_t>(status.st_mtime);
-  // No creation time is kept: the last write time stands in for it.
-  out->createTime = out->modifyTime;
+  struct stat status {};
+  const int failed = how == StatusOf::kEntry ? lstat(name, &status) : stat(name, &status);
+  if (failed != 0) return errno == ENOTDIR ? ENOENT : errno;
+  if (out != nullptr) *out = posix::FillStatus(status, LeafOf(name));
   return 0;
 }
 
-bool AccessExists(const char* path) {
-  return access(posix::SystemPath(path).c_str(), F_OK) == 0;
-}
-
-std::uint32_t GetAttributes(const char* path) {
-  std::string systemPath = posix::SystemPath(path);
-  struct stat status {};
-  if (systemPath.empty() || stat(systemPath.c_str(), &status) != 0) return kInvalidAttributes;
-  std::uint32_t attributes = 0;
-  if ((status.st_mode & S_IWUSR) == 0) attributes |= kAttributeReadOnly;
-  std::string leaf = LeafOf(systemPath);
-  if (leaf.size() > 1 && leaf[0] == '.' && leaf != "..") attributes |= kAttributeHidden;
-  if (S_ISDIR(status.st_mode)) attributes |= kAttributeFolder;
-  if (attributes == 0) attributes = kAttributeNormal;
-  return attributes;
-}
-
 bool SetAttributes(const char* path, std::uint32_t attributes) {
-  std::uint32_t current = GetAttributes(path);
-  if (current == kInvalidAttributes) return false;
+  EntryStatus found;
+  if (QueryStatus(path, StatusOf::kAnyName, &found) != 0) return false;
+  const std::uint32_t current = found.attributes;
   // Only the read-only bit maps onto a permission. The folder bit cannot be
   // changed and is ignored, as on Windows; "normal" is derived. Any other
   // change (hidden is the name, system and the rest do not exist) fails.
@@ -204,32 +205,28 @@ std::FILE* OpenStream(const char* path, const char* mode) {
   return stream;
 }
 
-bool ListFolder(const std::string& folder, std::vector<FolderEntry>* entries) {
+bool ListFolder(const std::string& folder, std::vector<FolderEntryStatus>* entries) {
   std::string systemPath = posix::SystemPath(folder.c_str());
   if (systemPath.empty()) systemPath = ".";
   std::unique_ptr<DIR, int (*)(DIR*)> directory(opendir(systemPath.c_str()), closedir);
   if (!directory) return false;
   if (systemPath.back() != '/') systemPath.push_back('/');
   while (dirent* entry = readdir(directory.get())) {
-    FolderEntry item;
+    FolderEntryStatus item;
     item.name = entry->d_name;
+    // The listing tells the kind; only a link or an untold kind costs a stat.
     if (entry->d_type == DT_DIR) {
-      item.isFolder = true;
+      item.status.kind = EntryKind::kFolder;
     } else if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
       struct stat status {};
-      item.isFolder =
-          stat((systemPath + item.name).c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+      item.status.kind = stat((systemPath + item.name).c_str(), &status) != 0 ? EntryKind::kNone
+                         : S_ISDIR(status.st_mode)                            ? EntryKind::kFolder
+                                                                              : EntryKind::kFile;
+    } else {
+      item.status.kind = entry->d_type == DT_REG ? EntryKind::kFile : EntryKind::kOther;
     }
     entries->push_back(std::move(item));
   }
-  return true;
-}
-
-bool ReadEntryStatus(const char* path, EntryStatus* out) {
-  struct stat status {};
-  const std::string systemPath = posix::SystemPath(path);
-  if (systemPath.empty() || lstat(systemPath.c_str(), &status) != 0) return false;
-  *out = EntryStatusOf(status);
   return true;
 }
 
@@ -249,7 +246,7 @@ bool ListFolderWithStatus(const std::string& folder, std::vector<FolderEntryStat
     if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
     struct stat status {};
     if (fstatat(fd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) continue;
-    entries->push_back({entry->d_name, EntryStatusOf(status)});
+    entries->push_back({entry->d_name, posix::FillStatus(status, entry->d_name)});
   }
   return true;
 }

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/fault_points.h"
+#include "platform/files.h"
 #include "platform/posix/system_path.h"
 #include "platform/shared_tree.h"
 
@@ -146,13 +147,13 @@ bool CreateEmptyFileIn(const SharedFolder& folder, const char* name) {
 }
 
 bool RemoveOwnFileIn(const SharedFolder& folder, const char* name) {
-  struct stat entry {};
-  if (!folder.IsOpen() || fstatat(Fd(folder), name, &entry, AT_SYMLINK_NOFOLLOW) != 0) {
+  EntryStatus entry;
+  // The same refusals as RemoveFile, and none but this user's own names.
+  if (QueryStatusAt(folder, name, &entry) != 0 || entry.kind == EntryKind::kFolder ||
+      !entry.ownedByUser) {
     return false;
   }
-  // The same refusals as RemoveFile, and none but this user's own names.
-  if (S_ISDIR(entry.st_mode) || entry.st_uid != geteuid()) return false;
-  if (S_ISREG(entry.st_mode) && (entry.st_mode & S_IWUSR) == 0) return false;
+  if (entry.kind == EntryKind::kFile && (entry.attributes & kAttributeReadOnly) != 0) return false;
   return unlinkat(Fd(folder), name, 0) == 0;
 }
 
@@ -232,20 +233,12 @@ FileIdentity IdentityOfPath(const std::string& path) {
   return IdentityOfStatus(status);
 }
 
-SharedEntry LookAtSharedEntry(const SharedFolder& folder, const char* name) {
-  SharedEntry entry;
+int QueryStatusAt(const SharedFolder& folder, const char* name, EntryStatus* out) {
   struct stat status {};
-  if (!folder.IsOpen() || fstatat(Fd(folder), name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
-    return entry;
-  }
-  entry.kind = S_ISREG(status.st_mode)   ? SharedEntry::kFile
-               : S_ISDIR(status.st_mode) ? SharedEntry::kFolder
-                                         : SharedEntry::kOther;
-  // The same rule as GetAttributes: no write permission for the owner.
-  entry.readOnly = (status.st_mode & S_IWUSR) == 0;
-  entry.removable = status.st_uid == geteuid() || geteuid() == 0;
-  entry.modifyTime = static_cast<std::int64_t>(status.st_mtime);
-  return entry;
+  if (!folder.IsOpen()) return EBADF;
+  if (fstatat(Fd(folder), name, &status, AT_SYMLINK_NOFOLLOW) != 0) return errno;
+  *out = posix::FillStatus(status, name);
+  return 0;
 }
 
 bool ListSharedFolder(const SharedFolder& folder, std::vector<std::string>* names) {
@@ -268,8 +261,11 @@ bool ListSharedFolder(const SharedFolder& folder, std::vector<std::string>* name
 }
 
 bool RemoveSharedFile(const SharedFolder& folder, const char* name) {
-  const SharedEntry entry = LookAtSharedEntry(folder, name);
-  if (entry.kind != SharedEntry::kFile || entry.readOnly) return false;
+  EntryStatus entry;
+  if (QueryStatusAt(folder, name, &entry) != 0 || entry.kind != EntryKind::kFile ||
+      (entry.attributes & kAttributeReadOnly) != 0) {
+    return false;
+  }
   // unlinkat removes the name itself: were it swapped for a link since the
   // look, the link would go, never its target.
   return unlinkat(Fd(folder), name, 0) == 0;

@@ -2,11 +2,14 @@
 #pragma once
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
 #include <cstddef>
 #include <string>
+
+#include "platform/files.h"
 
 namespace quill::platform::posix {
 
@@ -35,6 +38,10 @@ bool WriteAll(int fd, const char* bytes, std::size_t size, std::size_t* total = 
 // file with one link (with `ownOnly`, of this user), and with `truncate`
 // emptied only then. -1 when it is refused.
 int OpenPlainFile(const char* path, int flags, mode_t permissions, bool ownOnly, bool truncate);
+
+// The status record of what `status` describes, `leaf` being its name (for
+// the hidden attribute): the one filler of every status query here.
+EntryStatus FillStatus(const struct stat& status, const std::string& leaf);
 
 // True when the open folder `fd` is the effective user's and nobody else may
 // change it (not writable by group or others).

@@ -107,4 +107,8 @@ bool IsPrivateFolder(const char* path) {
          (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
 }
 
+bool IsSuperUser() {
+  return false;
+}
+
 }  // namespace quill::platform

@@ -34,19 +34,50 @@ class FindHandle {
   HANDLE handle_;
 };
 
-EntryStatus EntryStatusOf(DWORD attributes, const FILETIME& writeTime) {
+// The one filler of every status query here, from what the attribute query
+// or a folder search gives (both have these fields). A reparse point is a
+// link where the entry itself is asked for; the path's status counts it as
+// what its attributes say it is.
+template <typename Data>
+EntryStatus FillStatus(const Data& data, bool linkAsLink) {
+  const DWORD attributes = data.dwFileAttributes;
   EntryStatus entry;
-  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-    entry.kind = EntryKind::kLink;
-  } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-    entry.kind = EntryKind::kFolder;
-  } else if (attributes & FILE_ATTRIBUTE_DEVICE) {
-    entry.kind = EntryKind::kOther;
-  } else {
-    entry.kind = EntryKind::kFile;
+  entry.kind = (linkAsLink && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) ? EntryKind::kLink
+               : (attributes & FILE_ATTRIBUTE_DIRECTORY)                   ? EntryKind::kFolder
+               : (attributes & FILE_ATTRIBUTE_DEVICE)                      ? EntryKind::kOther
+                                                                           : EntryKind::kFile;
+  if (entry.kind != EntryKind::kFolder) {
+    entry.size = static_cast<std::int64_t>((static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) |
+                                           data.nFileSizeLow);
   }
-  entry.modifyTimeMs = win32::UnixMilliseconds(writeTime);
+  entry.accessTimeMs = win32::UnixMilliseconds(data.ftLastAccessTime);
+  entry.modifyTimeMs = win32::UnixMilliseconds(data.ftLastWriteTime);
+  entry.createTimeMs = win32::UnixMilliseconds(data.ftCreationTime);
+  entry.attributes = static_cast<std::uint32_t>(attributes);
   return entry;
+}
+
+// The C runtime's `_stat64` refuses wildcards, a drive without its root
+// (`C:`), and a trailing separator on anything but a root (`\`, `C:\`,
+// `\\server\share\`): the path's status refuses the same names.
+bool RefusedByStat(const std::string& path) {
+  if (path.find_first_of("?*") != std::string::npos) return true;
+  std::string bare = path;
+  if (bare.size() == 2 && bare[1] == ':') return true;
+  if (bare.empty() || !IsPathSeparator(bare.back())) return false;
+  while (!bare.empty() && IsPathSeparator(bare.back())) bare.pop_back();
+  if (bare.empty() || (bare.size() == 2 && bare[1] == ':')) return false;
+  if (bare.size() > 2 && IsPathSeparator(bare[0]) && IsPathSeparator(bare[1])) {
+    const std::size_t server = bare.find_first_of("\\/", 2);
+    return server == std::string::npos ||
+           bare.find_first_of("\\/", server + 1) != std::string::npos;
+  }
+  return true;
+}
+
+// The C runtime's error number for what the attribute query met.
+int ErrorNumberOf(DWORD error) {
+  return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ? EACCES : ENOENT;
 }
 
 // The names of the plain file at `path`, asked of the file itself (a reparse
@@ -66,30 +97,18 @@ std::uint32_t LinksOf(const std::string& path) {
 
 }  // namespace
 
-int StatPath(const char* path, StatRecord* out) {
-  struct _stat64 status;
-  std::memset(&status, 0, sizeof status);
-  errno = 0;
-  if (_stat64(win32::Text(path), &status) < 0) return errno != 0 ? errno : ENOENT;
-  out->mode = (status.st_mode & _S_IFDIR) ? kModeFolder : kModeFile;
-  out->size = static_cast<std::int64_t>(status.st_size);
-  out->accessTime = static_cast<std::int64_t>(status.st_atime);
-  out->modifyTime = static_cast<std::int64_t>(status.st_mtime);
-  out->createTime = static_cast<std::int64_t>(status.st_ctime);
+int QueryStatus(const char* path, StatusOf how, EntryStatus* out) {
+  const std::string name = win32::Text(path);
+  if (name.empty() || (how == StatusOf::kPath && RefusedByStat(name))) return ENOENT;
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  std::memset(&data, 0, sizeof data);
+  if (!GetFileAttributesExA(name.c_str(), GetFileExInfoStandard, &data)) {
+    return ErrorNumberOf(GetLastError());
+  }
+  if (out == nullptr) return 0;
+  // The attribute query does not tell a file's names: `links` stays 0.
+  *out = FillStatus(data, how == StatusOf::kEntry);
   return 0;
-}
-
-bool HasStatus(const char* path) {
-  StatRecord record;
-  return StatPath(path, &record) == 0;
-}
-
-bool AccessExists(const char* path) {
-  return _access(win32::Text(path), 0) == 0;
-}
-
-std::uint32_t GetAttributes(const char* path) {
-  return static_cast<std::uint32_t>(GetFileAttributesA(win32::Text(path)));
 }
 
 bool SetAttributes(const char* path, std::uint32_t attributes) {
@@ -129,26 +148,19 @@ std::FILE* OpenStream(const char* path, const char* mode) {
   return std::fopen(path, mode);
 }
 
-bool ListFolder(const std::string& folder, std::vector<FolderEntry>* entries) {
+bool ListFolder(const std::string& folder, std::vector<FolderEntryStatus>* entries) {
   WIN32_FIND_DATAA data;
   std::memset(&data, 0, sizeof data);
   std::string pattern = folder + "*.*";
   FindHandle search(FindFirstFileA(pattern.c_str(), &data));
   if (!search.valid()) return false;
   do {
-    FolderEntry entry;
+    FolderEntryStatus entry;
     entry.name = data.cFileName;
-    entry.isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    entry.status.kind = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EntryKind::kFolder
+                                                                                : EntryKind::kFile;
     entries->push_back(std::move(entry));
   } while (FindNextFileA(search.get(), &data));
-  return true;
-}
-
-bool ReadEntryStatus(const char* path, EntryStatus* out) {
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (path == nullptr || !GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return false;
-  *out = EntryStatusOf(data.dwFileAttributes, data.ftLastWriteTime);
-  if (out->kind == EntryKind::kFile) out->links = LinksOf(path);
   return true;
 }
 
@@ -162,8 +174,7 @@ bool ListFolderWithStatus(const std::string& folder, std::vector<FolderEntryStat
   if (!search.valid()) return false;
   do {
     if (std::strcmp(data.cFileName, ".") == 0 || std::strcmp(data.cFileName, "..") == 0) continue;
-    FolderEntryStatus entry{data.cFileName,
-                            EntryStatusOf(data.dwFileAttributes, data.ftLastWriteTime)};
+    FolderEntryStatus entry{data.cFileName, FillStatus(data, true)};
     if (entry.status.kind == EntryKind::kFile) {
       entry.status.links = LinksOf(pattern.substr(0, pattern.size() - 1) + entry.name);
     }

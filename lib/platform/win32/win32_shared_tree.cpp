@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -91,12 +92,6 @@ FileIdentity IdentityOfInformation(const BY_HANDLE_FILE_INFORMATION& information
       information.dwVolumeSerialNumber,
       (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow,
       true};
-}
-
-// Seconds since 1970 of a file time, rounded down.
-std::int64_t CalendarSeconds(const FILETIME& time) {
-  const std::int64_t ms = win32::UnixMilliseconds(time);
-  return ms >= 0 ? ms / 1000 : -((999 - ms) / 1000);
 }
 
 }  // namespace
@@ -221,8 +216,9 @@ bool CreateEmptyFileIn(const SharedFolder& folder, const char* name) {
 }
 
 bool RemoveOwnFileIn(const SharedFolder& folder, const char* name) {
-  const SharedEntry entry = LookAtSharedEntry(folder, name);
-  if (entry.kind == SharedEntry::kNone || entry.kind == SharedEntry::kFolder || entry.readOnly) {
+  EntryStatus entry;
+  if (QueryStatusAt(folder, name, &entry) != 0 || entry.kind == EntryKind::kFolder ||
+      (entry.attributes & kAttributeReadOnly) != 0) {
     return false;
   }
   const std::string path = folder.Child(name);
@@ -275,23 +271,11 @@ FileIdentity IdentityOfPath(const std::string& path) {
   return read ? IdentityOfInformation(information) : FileIdentity();
 }
 
-SharedEntry LookAtSharedEntry(const SharedFolder& folder, const char* name) {
-  SharedEntry entry;
-  if (!folder.IsOpen()) return entry;
-  WIN32_FIND_DATAA data;
-  std::memset(&data, 0, sizeof data);
-  // The find data describe the name itself, never what a reparse point names.
-  const HANDLE search = FindFirstFileA(folder.Child(name).c_str(), &data);
-  if (search == INVALID_HANDLE_VALUE) return entry;
-  FindClose(search);
-  const DWORD attributes = data.dwFileAttributes;
-  entry.kind = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ? SharedEntry::kOther
-               : (attributes & FILE_ATTRIBUTE_DIRECTORY)   ? SharedEntry::kFolder
-                                                           : SharedEntry::kFile;
-  entry.readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-  entry.removable = true;
-  entry.modifyTime = CalendarSeconds(data.ftLastWriteTime);
-  return entry;
+int QueryStatusAt(const SharedFolder& folder, const char* name, EntryStatus* out) {
+  if (!folder.IsOpen()) return EBADF;
+  // The attribute query describes the name itself, never what a reparse
+  // point names.
+  return QueryStatus(folder.Child(name).c_str(), StatusOf::kEntry, out);
 }
 
 bool ListSharedFolder(const SharedFolder& folder, std::vector<std::string>* names) {
@@ -309,8 +293,11 @@ bool ListSharedFolder(const SharedFolder& folder, std::vector<std::string>* name
 }
 
 bool RemoveSharedFile(const SharedFolder& folder, const char* name) {
-  const SharedEntry entry = LookAtSharedEntry(folder, name);
-  if (entry.kind != SharedEntry::kFile || entry.readOnly) return false;
+  EntryStatus entry;
+  if (QueryStatusAt(folder, name, &entry) != 0 || entry.kind != EntryKind::kFile ||
+      (entry.attributes & kAttributeReadOnly) != 0) {
+    return false;
+  }
   // DeleteFileA removes a link itself, never its target.
   return DeleteFileA(folder.Child(name).c_str()) != 0;
 }
