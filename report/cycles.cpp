@@ -6,6 +6,7 @@
 #include <map>
 #include <unordered_map>
 
+#include "environment/dump_line.h"
 #include "environment/handoff_names.h"
 #include "environment/time_format.h"
 #include "paths/path_strings.h"
@@ -13,45 +14,15 @@
 namespace quill::report {
 namespace {
 
-// "YYYY/MM/DD HH:MM:SS" in local time, as calendar milliseconds.
-bool ParseEntryTime(std::string_view line, std::int64_t* ms) {
-  static const char kShape[] = "dddd/dd/dd dd:dd:dd";
-  if (line.size() < 19) return false;
-  for (int i = 0; i < 19; ++i) {
-    if (kShape[i] == 'd' ? !IsDigit(line[i]) : line[i] != kShape[i]) return false;
-  }
-  auto number = [&line](int at, int length) {
-    int value = 0;
-    for (int i = at; i < at + length; ++i) value = value * 10 + (line[i] - '0');
-    return value;
-  };
+// An entry's stamp in local time, as calendar milliseconds.
+bool StampMs(std::string_view stamp, std::int64_t* ms) {
   std::tm local{};
-  local.tm_year = number(0, 4) - 1900;
-  local.tm_mon = number(5, 2) - 1;
-  local.tm_mday = number(8, 2);
-  local.tm_hour = number(11, 2);
-  local.tm_min = number(14, 2);
-  local.tm_sec = number(17, 2);
+  if (!dumpline::ReadStamp(stamp, &local)) return false;
   local.tm_isdst = -1;
   const std::time_t seconds = std::mktime(&local);
   if (seconds == static_cast<std::time_t>(-1)) return false;
   *ms = static_cast<std::int64_t>(seconds) * 1000;
   return true;
-}
-
-// The program and text of a line of the entry form, "YYYY/MM/DD HH:MM:SS",
-// TAB, program, TAB, text (a CR at the end left out), its time not yet
-// read; false for header lines and lines of another form.
-bool SplitDumpLine(std::string_view line, std::string_view* program, std::string_view* text) {
-  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-  if (line.size() < 20 || line[19] != '\t') return false;
-  const std::size_t tab = line.find('\t', 20);
-  if (tab == std::string_view::npos) return false;
-  *program = line.substr(20, tab - 20);
-  *text = line.substr(tab + 1);
-  // A header line: the user's name, then the folders, each followed by two
-  // TABs.
-  return text->empty() || text->front() != '\t' || !EndsWith(*text, "\t\t");
 }
 
 }  // namespace
@@ -156,13 +127,6 @@ std::vector<std::string> DumpFileNames(const std::vector<Cycle>& cycles) {
   return names;
 }
 
-bool IsHandOffProgram(std::string_view program) {
-  // Longer names cannot match; no need to lower-case a long text.
-  if (program.size() > 12) return false;
-  const std::string name = ToLower(std::string(program));
-  return name == "launcher" || name == "kestrel" || name == "launcher.exe" || name == "kestrel.exe";
-}
-
 std::vector<EntryWindow> EntryWindows(const std::vector<Cycle>& cycles) {
   std::vector<EntryWindow> windows;
   windows.reserve(cycles.size());
@@ -208,22 +172,25 @@ void AttachEntries(std::vector<Cycle>* cycles, const std::vector<DumpEntry>& ent
   const std::vector<EntryWindow> windows = EntryWindows(*cycles);
   for (const DumpEntry& entry : entries) {
     const std::ptrdiff_t window = WindowOf(entry.timeMs, windows);
-    if (window >= 0 && IsHandOffProgram(entry.program)) CountEntry(&(*cycles)[window], entry);
+    if (window >= 0 && handoff::IsHandOffProgram(entry.program))
+      CountEntry(&(*cycles)[window], entry);
   }
 }
 
 bool ParseDumpLine(std::string_view line, DumpEntry* entry) {
-  std::string_view program, text;
-  if (!SplitDumpLine(line, &program, &text) || !ParseEntryTime(line, &entry->timeMs)) return false;
-  entry->program = std::string(program);
-  entry->text = std::string(text);
+  dumpline::EntryFields fields;
+  if (!dumpline::ParseEntryLine(line, &fields) || !StampMs(fields.stamp, &entry->timeMs)) {
+    return false;
+  }
+  entry->program = std::string(fields.program);
+  entry->text = std::string(fields.text);
   return true;
 }
 
 bool ParseEntryThatMatters(std::string_view line, const std::vector<EntryWindow>& windows,
                            DumpEntry* entry) {
-  std::string_view program, text;
-  return SplitDumpLine(line, &program, &text) && IsHandOffProgram(program) &&
+  dumpline::EntryFields fields;
+  return dumpline::ParseEntryLine(line, &fields) && handoff::IsHandOffProgram(fields.program) &&
          ParseDumpLine(line, entry) && WindowOf(entry->timeMs, windows) >= 0;
 }
 

@@ -102,10 +102,6 @@ std::vector<Cycle> SelectCycles(const std::vector<Cycle>& cycles, Selection sele
 // touch, each once.
 std::vector<std::string> DumpFileNames(const std::vector<Cycle>& cycles);
 
-// True for the programs of a hand-off: launcher and kestrel, with or without
-// ".exe", in any case.
-bool IsHandOffProgram(std::string_view program);
-
 // The calendar time [fromMs, toMs) whose dump entries belong to one cycle.
 struct EntryWindow {
   std::int64_t fromMs = 0;

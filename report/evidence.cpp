@@ -60,7 +60,7 @@ bool ReadEntriesOfFile(const std::string& path, const std::vector<EntryWindow>& 
 }
 
 std::string LauncherProgramPath() {
-  return std::string("launcher") + platform::kProgramSuffix;
+  return std::string(handoff::kLauncherProgram) + platform::kProgramSuffix;
 }
 
 }  // namespace

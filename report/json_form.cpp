@@ -2,14 +2,11 @@
 // page, so bytes that are no UTF-8 are replaced rather than refused.
 #include <nlohmann/json.hpp>
 
+#include "report/columns.h"
 #include "report/forms.h"
 
 namespace quill::report {
 namespace {
-
-nlohmann::ordered_json MsOrNull(std::int64_t ms) {
-  return ms < 0 ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(ms);
-}
 
 std::string Line(const nlohmann::ordered_json& object) {
   return object.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
@@ -28,20 +25,14 @@ std::string JsonLines(const std::string& folder, const std::vector<Cycle>& cycle
                          {"program", entry.program},
                          {"text", entry.text}});
     }
-    out += Line({{"type", "cycle"},
-                 {"run", cycle.run},
-                 {"input", cycle.input},
-                 {"start", LocalTimeText(cycle.startMs)},
-                 {"start_ms", cycle.startMs},
-                 {"answered", Answered(cycle)},
-                 {"latency_ms", MsOrNull(LatencyMs(cycle))},
-                 {"outputs", cycle.outputOffsetsMs.size()},
-                 {"late_outputs", LateOutputs(cycle)},
-                 {"output_offsets_ms", cycle.outputOffsetsMs},
-                 {"foreign_outputs", cycle.foreignOutputs},
-                 {"failures", cycle.failures},
-                 {"entries", entries},
-                 {"entries_left_out", cycle.failures - static_cast<std::int64_t>(entries.size())}});
+    nlohmann::ordered_json object = {{"type", "cycle"}};
+    for (const Column& column : CycleColumns()) object[column.field] = column.value(cycle);
+    object["start_ms"] = cycle.startMs;
+    object["output_offsets_ms"] = cycle.outputOffsetsMs;
+    object["foreign_outputs"] = cycle.foreignOutputs;
+    object["entries"] = entries;
+    object["entries_left_out"] = cycle.failures - static_cast<std::int64_t>(entries.size());
+    out += Line(object);
   }
   nlohmann::ordered_json failures = nlohmann::ordered_json::array();
   for (const FailureCount& failure : summary.failures) {

@@ -46,5 +46,5 @@ int main(int argc, char** argv) {
   const std::string line =
       std::string("quill-report: cannot write the standard output: ") + std::strerror(error) + "\n";
   std::fwrite(line.data(), 1, line.size(), stderr);
-  return 2;
+  return quill::report::kFailed;
 }

@@ -1,8 +1,10 @@
 #include "report/options.h"
 
 #include <ctime>
+#include <iterator>
 
 #include "platform/services.h"
+#include "report/report.h"
 
 namespace quill::report {
 namespace {
@@ -141,22 +143,34 @@ Options ParseOptions(const std::vector<std::string>& arguments, std::int64_t now
 }
 
 std::string UsageText() {
-  return "usage: quill-report [options] [WORK_FOLDER]\n"
-         "Reports what each hand-off cycle of launcher did: start, answer, latency,\n"
-         "late outputs and the dump log's failure entries. It only reads.\n"
+  // Two forms to a line.
+  std::string forms;
+  for (std::size_t i = 0; i < std::size(kSinceForms); ++i) {
+    if (i > 0) forms += i % 2 == 0 ? ",\n                      " : ", ";
+    forms += kSinceForms[i];
+  }
+  return std::string(
+             "usage: quill-report [options] [WORK_FOLDER]\n"
+             "Reports what each hand-off cycle of launcher did: start, answer, latency,\n"
+             "late outputs and the dump log's failure entries. It only reads.\n"
+             "\n"
+             "  WORK_FOLDER         the folder to read; default: where launcher works\n"
+             "  --all               every run in the folder (default: the latest run)\n"
+             "  --since TIME        the cycles that start at TIME or later, in local\n"
+             "                      time; TIME is one of\n"
+             "                      ") +
+         forms +
          "\n"
-         "  WORK_FOLDER         the folder to read; default: where launcher works\n"
-         "  --all               every run in the folder (default: the latest run)\n"
-         "  --since TIME        the cycles that start at TIME or later; TIME is\n"
-         "                      \"YYYY-MM-DD HH:MM:SS\", \"YYYY-MM-DD\", or \"HH:MM:SS\"\n"
-         "                      (today), in local time\n"
+         "                      (a date alone is its midnight, a time alone today's)\n"
          "  --json              JSON Lines: one object per cycle, then a summary\n"
          "  --svg FILE          also draw the cycles as a timeline into FILE (SVG)\n"
          "  --dump-folder DIR   read the hourly dump files from DIR\n"
          "  --help              this text\n"
          "\n"
-         "Exit status: 0 every cycle answered, 1 some not, 2 bad usage or a folder\n"
-         "that cannot be read.\n";
+         "Exit status: " +
+         std::to_string(kAllAnswered) + " every cycle answered (also when there is none), " +
+         std::to_string(kSomeUnanswered) + " some not,\n" + std::to_string(kFailed) + " " +
+         kFailedCauses + ".\n";
 }
 
 }  // namespace quill::report

@@ -23,9 +23,19 @@ struct Options {
 // is the current calendar time, which a time of day without a date refers to.
 Options ParseOptions(const std::vector<std::string>& arguments, std::int64_t nowSeconds);
 
-// "YYYY-MM-DD HH:MM:SS", "YYYY-MM-DDTHH:MM:SS", "YYYY-MM-DD HH:MM",
-// "YYYY-MM-DD" (midnight), "HH:MM:SS" or "HH:MM" (today), in local time, as
-// calendar milliseconds. False for any other text.
+// Every form of TIME that --since takes, in local time: a date and time (also
+// with a T between them), a date and minute, a date (its midnight), a time or
+// a minute of today. The usage text, the README and the manual page list
+// these.
+inline constexpr const char* kSinceForms[] = {"YYYY-MM-DD HH:MM:SS",
+                                              "YYYY-MM-DDTHH:MM:SS",
+                                              "YYYY-MM-DD HH:MM",
+                                              "YYYY-MM-DD",
+                                              "HH:MM:SS",
+                                              "HH:MM"};
+
+// A time of one of kSinceForms as calendar milliseconds; false for any other
+// text and for a date that does not exist.
 bool ParseSinceTime(const std::string& text, std::int64_t nowSeconds, std::int64_t* ms);
 
 // The usage text, ending with a line feed.

@@ -50,7 +50,7 @@ ReportResult RunReport(const std::vector<std::string>& arguments) {
   ReportResult result;
   const Options options = ParseOptions(arguments, platform::System().CalendarTime());
   if (!options.error.empty()) {
-    result.status = 2;
+    result.status = kFailed;
     result.error = kProgram + TerminalText(options.error) + "\n" + UsageText();
     return result;
   }
@@ -64,7 +64,7 @@ ReportResult RunReport(const std::vector<std::string>& arguments) {
   std::vector<FileTime> files;
   std::string problem;
   if (!ReadWorkFolder(folder, &files, &problem)) {
-    result.status = 2;
+    result.status = kFailed;
     result.error = kProgram + TerminalText(problem) + "\n";
     return result;
   }
@@ -91,11 +91,11 @@ ReportResult RunReport(const std::vector<std::string>& arguments) {
     result.output = TableText(folder, cycles, summary);
   }
   if (!options.svgFile.empty() && !WriteWholeFile(options.svgFile, TimelineSvg(folder, cycles))) {
-    result.status = 2;
+    result.status = kFailed;
     result.error += kProgram + std::string("cannot write ") + TerminalText(options.svgFile) + "\n";
     return result;
   }
-  result.status = summary.answered == summary.cycles ? 0 : 1;
+  result.status = summary.answered == summary.cycles ? kAllAnswered : kSomeUnanswered;
   return result;
 }
 

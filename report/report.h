@@ -6,10 +6,21 @@
 
 namespace quill::report {
 
+// The exit statuses, all of them: the usage text, the README and the manual
+// page say the same.
+enum ExitStatus : int {
+  kAllAnswered = 0,     // every cycle of the report was answered, also when there is none
+  kSomeUnanswered = 1,  // some were not
+  kFailed = 2,          // for one of kFailedCauses, with a line on standard error
+};
+inline constexpr char kFailedCauses[] =
+    "bad usage (with this text), a work folder that cannot be read, an SVG\n"
+    "file that cannot be written, or a standard output that cannot be written";
+
 struct ReportResult {
-  int status = 0;      // 0 all answered, 1 some not, 2 bad usage or unreadable folder
-  std::string output;  // for the standard output stream
-  std::string error;   // for the standard error stream
+  int status = kAllAnswered;  // an ExitStatus
+  std::string output;         // for the standard output stream
+  std::string error;          // for the standard error stream
 };
 
 // Reads the work folder and the dump files the arguments name (the program's

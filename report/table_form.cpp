@@ -1,37 +1,16 @@
 #include <cstdio>
 
 #include "environment/time_format.h"
+#include "report/columns.h"
 #include "report/forms.h"
 #include "report/visible_text.h"
 
 namespace quill::report {
 namespace {
 
-// One column of the table: its heading, its alignment (numbers right, text
-// left) and how a cycle fills its cell. A new column is one more line in
-// kColumns.
-struct Column {
-  const char* heading;
-  bool right;
-  std::string (*cell)(const Cycle& cycle);
-};
-
 std::string MsText(std::int64_t ms) {
   return ms < 0 ? "-" : std::to_string(ms);
 }
-
-const Column kColumns[] = {
-    {"run", true, [](const Cycle& c) { return std::to_string(c.run); }},
-    {"start", false, [](const Cycle& c) { return LocalTimeText(c.startMs); }},
-    // Names come from a folder that other users can write: no control byte of
-    // theirs may reach the terminal.
-    {"input", false, [](const Cycle& c) { return TerminalText(c.input); }},
-    {"answered", false, [](const Cycle& c) { return std::string(Answered(c) ? "yes" : "NO"); }},
-    {"latency ms", true, [](const Cycle& c) { return MsText(LatencyMs(c)); }},
-    {"outputs", true, [](const Cycle& c) { return std::to_string(c.outputOffsetsMs.size()); }},
-    {"late", true, [](const Cycle& c) { return std::to_string(LateOutputs(c)); }},
-    {"failures", true, [](const Cycle& c) { return std::to_string(c.failures); }},
-};
 
 std::string Pad(const std::string& text, std::size_t width, bool right) {
   const std::string blanks(width > text.size() ? width - text.size() : 0, ' ');
@@ -74,10 +53,14 @@ std::string TableText(const std::string& folder, const std::vector<Cycle>& cycle
   std::vector<std::vector<std::string>> rows;
   for (const Cycle& cycle : cycles) {
     std::vector<std::string>& row = rows.emplace_back();
-    for (const Column& column : kColumns) row.push_back(column.cell(cycle));
+    // Names come from a folder that other users can write: no control byte
+    // of theirs may reach the terminal.
+    for (const Column& column : CycleColumns()) {
+      row.push_back(TerminalText(CellText(column.value(cycle))));
+    }
   }
   std::vector<std::size_t> widths;
-  for (const Column& column : kColumns) widths.push_back(std::string(column.heading).size());
+  for (const Column& column : CycleColumns()) widths.push_back(std::string(column.heading).size());
   for (const auto& row : rows) {
     for (std::size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], row[i].size());
   }
@@ -85,7 +68,7 @@ std::string TableText(const std::string& folder, const std::vector<Cycle>& cycle
     std::string text;
     for (std::size_t i = 0; i < cells.size(); ++i) {
       if (i > 0) text += "  ";
-      text += Pad(cells[i], widths[i], kColumns[i].right);
+      text += Pad(cells[i], widths[i], CycleColumns()[i].right);
     }
     while (!text.empty() && text.back() == ' ') text.pop_back();
     return text + "\n";
@@ -96,7 +79,7 @@ std::string TableText(const std::string& folder, const std::vector<Cycle>& cycle
   std::string out = "work folder: " + TerminalText(folder) + "\n";
   if (cycles.empty()) return out + "no cycles\n";
   std::vector<std::string> headings;
-  for (const Column& column : kColumns) headings.push_back(column.heading);
+  for (const Column& column : CycleColumns()) headings.push_back(column.heading);
   out += line(headings);
   for (const auto& row : rows) out += line(row);
 
