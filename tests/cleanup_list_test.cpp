@@ -28,7 +28,7 @@ void MakeReadOnly(const std::string& path) {
                   fs::perm_options::remove);
 }
 
-using CleanupListTest = testing::FakeClockTest;
+using CleanupListTest = test::FakeClockTest;
 
 TEST_F(CleanupListTest, RemovesContentsBeforeFoldersAndKeepsNonEmptyFolders) {
   const std::string t = scratch.Join("t") + "\\";
@@ -49,9 +49,9 @@ TEST_F(CleanupListTest, RemovesContentsBeforeFoldersAndKeepsNonEmptyFolders) {
     EXPECT_TRUE(list.RemoveAll());
     EXPECT_TRUE(list.Sources().empty());
   }
-  EXPECT_FALSE(testing::Exists(scratch.Join("t")));
-  EXPECT_FALSE(testing::Exists(scratch.Join("u/a.txt")));
-  EXPECT_TRUE(testing::Exists(scratch.Join("u/unqueued.txt")));
+  EXPECT_FALSE(test::Exists(scratch.Join("t")));
+  EXPECT_FALSE(test::Exists(scratch.Join("u/a.txt")));
+  EXPECT_TRUE(test::Exists(scratch.Join("u/unqueued.txt")));
 }
 
 TEST_F(CleanupListTest, ReadOnlyFileSurvivesAndDestructorRemoves) {
@@ -64,9 +64,9 @@ TEST_F(CleanupListTest, ReadOnlyFileSurvivesAndDestructorRemoves) {
     list.Add(plain);
     list.Add(scratch.Path());
   }
-  EXPECT_EQ(testing::ReadWholeFile(locked), "keep");
-  EXPECT_FALSE(testing::Exists(plain));
-  EXPECT_TRUE(testing::Exists(scratch.Path()));
+  EXPECT_EQ(test::ReadWholeFile(locked), "keep");
+  EXPECT_FALSE(test::Exists(plain));
+  EXPECT_TRUE(test::Exists(scratch.Path()));
 }
 
 TEST_F(CleanupListTest, DeferredMoveKeepsTheSourceWhenTheCopyFails) {
@@ -90,16 +90,16 @@ TEST_F(CleanupListTest, DeferredMoveKeepsTheSourceWhenTheCopyFails) {
     other.AddWithCopy("b", "y");
     EXPECT_EQ(other.Destinations(), (StringList{"x", "y"}));
   }
-  EXPECT_FALSE(testing::Exists(moved));
-  EXPECT_EQ(testing::ReadWholeFile(scratch.Join("new/sub/moved.txt")), "one");
-  EXPECT_EQ(testing::ReadWholeFile(kept), "two");
-  EXPECT_FALSE(testing::Exists(plain));
+  EXPECT_FALSE(test::Exists(moved));
+  EXPECT_EQ(test::ReadWholeFile(scratch.Join("new/sub/moved.txt")), "one");
+  EXPECT_EQ(test::ReadWholeFile(kept), "two");
+  EXPECT_FALSE(test::Exists(plain));
 
   CleanupList list;
   list.AddWithCopy(kept.c_str(), scratch.Join("copy.txt").c_str());
   EXPECT_TRUE(list.CopyAll());
   EXPECT_TRUE(list.Destinations().empty());
-  EXPECT_EQ(testing::ReadWholeFile(scratch.Join("copy.txt")), "two");
+  EXPECT_EQ(test::ReadWholeFile(scratch.Join("copy.txt")), "two");
   EXPECT_EQ(list.Sources(), (StringList{kept}));
 }
 
@@ -131,17 +131,17 @@ TEST_F(CleanupListTest, PurgeQueuesMatchingFilesFromTenDaysOn) {
   PurgeOldFiles((scratch.Join("gone") + "\\.txt").c_str(), 0);
   EXPECT_EQ(list.Sources().size(), 1u);
   // Nothing is removed before the list is processed.
-  EXPECT_TRUE(testing::Exists(old));
+  EXPECT_TRUE(test::Exists(old));
   list.RemoveAll();
-  EXPECT_FALSE(testing::Exists(old));
-  EXPECT_TRUE(testing::Exists(younger));
-  EXPECT_TRUE(testing::Exists(locked));
-  EXPECT_TRUE(testing::Exists(scratch.Join("parent.txt")));
+  EXPECT_FALSE(test::Exists(old));
+  EXPECT_TRUE(test::Exists(younger));
+  EXPECT_TRUE(test::Exists(locked));
+  EXPECT_TRUE(test::Exists(scratch.Join("parent.txt")));
 }
 
 // Run in a child process: queues the files of a folder and ends normally.
 TEST(CleanupListChild, DISABLED_PurgeAndExit) {
-  const std::string folder = testing::ChildArgument(kPurgeChildArgument);
+  const std::string folder = test::ChildArgument(kPurgeChildArgument);
   if (folder.empty()) return;
   PurgeOldFiles((folder + "\\.txt").c_str(), 0);
 }
@@ -150,9 +150,9 @@ TEST_F(CleanupListTest, ProcessWideListRemovesItsFilesAtProgramExit) {
   const std::string folder = scratch.MakeFolder("exit");
   const std::string file = scratch.WriteFile("exit/a.txt");
   const std::string other = scratch.WriteFile("exit/a.log");
-  testing::RunTestsInChildren(kPurgeChildTest, kPurgeChildArgument, {folder});
-  EXPECT_FALSE(testing::Exists(file));
-  EXPECT_TRUE(testing::Exists(other));
+  test::RunTestsInChildren(kPurgeChildTest, kPurgeChildArgument, {folder});
+  EXPECT_FALSE(test::Exists(file));
+  EXPECT_TRUE(test::Exists(other));
 }
 
 }  // namespace

@@ -17,12 +17,12 @@ namespace quill {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::CurrentFolderScope;
-using testing::EntryNames;
-using testing::Exists;
-using testing::ReadWholeFile;
-using testing::ScratchFolder;
-using testing::WithForeignSeparators;
+using test::CurrentFolderScope;
+using test::EntryNames;
+using test::Exists;
+using test::ReadWholeFile;
+using test::ScratchFolder;
+using test::WithForeignSeparators;
 
 std::size_t EntryCount(const std::string& folder) {
   return static_cast<std::size_t>(

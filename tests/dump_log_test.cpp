@@ -85,7 +85,7 @@ std::string Entry(std::int64_t time, const std::string& flatText) {
   return Stamp(time) + "\t" + ProgramName() + "\t" + flatText + "\r\n";
 }
 
-class DumpLogTest : public testing::FakeClockTest {
+class DumpLogTest : public test::FakeClockTest {
  protected:
   // Where the library puts the hourly files, as this test reads them.
   std::string Dump(const std::string& name = "") const {
@@ -152,12 +152,12 @@ TEST_F(DumpLogTest, FirstEntryOfTheHourStartsTheFileWithTheHeader) {
   const std::int64_t t = fake.CalendarTime();
   EXPECT_TRUE(WriteDumpEntry(std::string("two\nlines\r\nend")));
   const std::string first = Header(t) + Entry(t, "two\tlines\t\tend");
-  EXPECT_EQ(testing::ReadWholeFile(HourFile(t)), first);
+  EXPECT_EQ(test::ReadWholeFile(HourFile(t)), first);
 
   fake.Advance(5000);
   EXPECT_TRUE(WriteDumpEntry("second"));
   EXPECT_TRUE(WriteDumpEntry(static_cast<const char*>(nullptr)));
-  EXPECT_EQ(testing::ReadWholeFile(HourFile(t)), first + Entry(t + 5, "second") + Entry(t + 5, ""));
+  EXPECT_EQ(test::ReadWholeFile(HourFile(t)), first + Entry(t + 5, "second") + Entry(t + 5, ""));
   EXPECT_EQ(FileCount(), 1u);
   EXPECT_EQ(fake.errorOutput, "");
 }
@@ -169,17 +169,16 @@ TEST_F(DumpLogTest, NewHourStartsNewFileAndRecordsAreWrittenAsGiven) {
   fake.Advance(1000);
   EXPECT_TRUE(WriteDumpEntry(std::string("after")));
   ASSERT_NE(HourFileName(last), HourFileName(last + 1));
-  EXPECT_EQ(testing::ReadWholeFile(HourFile(last)), Header(last) + Entry(last, "before"));
-  EXPECT_EQ(testing::ReadWholeFile(HourFile(last + 1)),
-            Header(last + 1) + Entry(last + 1, "after"));
+  EXPECT_EQ(test::ReadWholeFile(HourFile(last)), Header(last) + Entry(last, "before"));
+  EXPECT_EQ(test::ReadWholeFile(HourFile(last + 1)), Header(last + 1) + Entry(last + 1, "after"));
 
   // A record on a new file gets the header; its own bytes go in unchanged.
   fake.Advance(3600 * 1000);
   const std::int64_t later = fake.CalendarTime();
   EXPECT_TRUE(WriteDumpRecord(""));
-  EXPECT_EQ(testing::ReadWholeFile(HourFile(later)), Header(later));
+  EXPECT_EQ(test::ReadWholeFile(HourFile(later)), Header(later));
   EXPECT_TRUE(WriteDumpRecord("raw\n"));
-  EXPECT_EQ(testing::ReadWholeFile(HourFile(later)), Header(later) + "raw\n");
+  EXPECT_EQ(test::ReadWholeFile(HourFile(later)), Header(later) + "raw\n");
   EXPECT_EQ(FileCount(), 3u);
 }
 
@@ -199,16 +198,16 @@ TEST_F(DumpLogTest, OnlyTheFirstRecordQueuesFilesTenDaysOld) {
   EXPECT_TRUE(WriteDumpEntry(std::string("first")));
   const std::string folder = scratch.Path() + "\\Temp\\Temp\\DbgDump\\";
   EXPECT_EQ(list.Sources(), (StringList{folder + "old.txt", folder + "WZ\\0101_00.txt"}));
-  EXPECT_TRUE(testing::Exists(old));
+  EXPECT_TRUE(test::Exists(old));
 
   fake.Advance(2000);
   EXPECT_TRUE(WriteDumpEntry(std::string("second")));
   EXPECT_EQ(list.Sources().size(), 2u);
   list.RemoveAll();
-  EXPECT_FALSE(testing::Exists(old));
-  EXPECT_FALSE(testing::Exists(oldInWz));
-  EXPECT_TRUE(testing::Exists(younger));
-  EXPECT_TRUE(testing::Exists(other));
+  EXPECT_FALSE(test::Exists(old));
+  EXPECT_FALSE(test::Exists(oldInWz));
+  EXPECT_TRUE(test::Exists(younger));
+  EXPECT_TRUE(test::Exists(other));
 }
 
 // A first record during a wait: a dump folder of ten entries or more shows
@@ -217,7 +216,7 @@ TEST_F(DumpLogTest, FirstRecordDuringAWaitDrawsThePurgesLine) {
   for (int i = 10; i < 22; ++i) {
     scratch.WriteFile("Temp/Temp/DbgDump/WZ/0101_" + std::to_string(i) + ".txt");
   }
-  struct TickingServices : testing::FakeServices {
+  struct TickingServices : test::FakeServices {
     std::uint32_t TickCount() override {
       Advance(150);  // so that every step may redraw
       return FakeServices::TickCount();
@@ -243,12 +242,12 @@ TEST_F(DumpLogTest, BlockedDumpFolderEndsWithoutARecord) {
   EXPECT_FALSE(WriteDumpEntry(std::string("lost")));
   EXPECT_TRUE(WriteDumpEntry("lost too"));
   EXPECT_EQ(fake.sleeps, std::vector<std::uint32_t>(200, 100));
-  EXPECT_EQ(testing::ReadWholeFile(blocker), "in the way");
+  EXPECT_EQ(test::ReadWholeFile(blocker), "in the way");
 
   fs::remove(blocker);
   const std::int64_t t = fake.CalendarTime();
   EXPECT_TRUE(WriteDumpEntry(std::string("back")));
-  EXPECT_EQ(testing::ReadWholeFile(HourFile(t)), Header(t) + Entry(t, "back"));
+  EXPECT_EQ(test::ReadWholeFile(HourFile(t)), Header(t) + Entry(t, "back"));
 }
 
 TEST_F(DumpLogTest, LinkAtTheFileNameIsNotWrittenThrough) {
@@ -258,7 +257,7 @@ TEST_F(DumpLogTest, LinkAtTheFileNameIsNotWrittenThrough) {
   fs::create_directories(Dump());
   fs::create_symlink(target, HourFile(t));
   EXPECT_FALSE(WriteDumpEntry(std::string("redirected")));
-  EXPECT_EQ(testing::ReadWholeFile(target), "not for the log");
+  EXPECT_EQ(test::ReadWholeFile(target), "not for the log");
 }
 
 // A record of the stress test: its writer, its number and a payload that
@@ -275,7 +274,7 @@ std::string StressText(int writer, int record) {
 
 // Run in a child process: writes the records of one writer.
 TEST(DumpLogChild, DISABLED_WriteRecords) {
-  const std::string argument = testing::ChildArgument(kWriterArgument);
+  const std::string argument = test::ChildArgument(kWriterArgument);
   if (argument.empty()) return;
   const std::size_t first = argument.find('|');
   const std::size_t second = argument.find('|', first + 1);
@@ -298,7 +297,7 @@ int WriteFromManyProcessesAndCheckLines(const std::string& base, const std::stri
   for (int writer = 0; writer < writers; ++writer) {
     arguments.push_back(base + "|" + std::to_string(writer) + "|" + std::to_string(records));
   }
-  testing::RunTestsInChildren(kWriterTest, kWriterArgument, arguments);
+  test::RunTestsInChildren(kWriterTest, kWriterArgument, arguments);
 
   // Every record's text, with how often it turned up.
   std::map<std::string, int> seen;
@@ -308,7 +307,7 @@ int WriteFromManyProcessesAndCheckLines(const std::string& base, const std::stri
   const std::string headerTail = HeaderTail();
   const std::string entryStart = ProgramName() + "\t";
   for (const auto& item : fs::directory_iterator(dump)) {
-    const std::string content = testing::ReadWholeFile(item.path().string());
+    const std::string content = test::ReadWholeFile(item.path().string());
     int headers = 0;
     for (std::size_t from = 0, end = 0; from < content.size(); from = end) {
       end = content.find("\r\n", from);
@@ -354,7 +353,7 @@ TEST_F(DumpLogTest, ManyProcessesAppendWholeRecordsExactlyOnce) {
 // Run in a private mount namespace (unshare -m): mounts a small file system
 // at the folder it is given and fills it with the records of many writers.
 TEST(DumpLogChild, DISABLED_FillASmallFileSystem) {
-  const std::string folder = testing::ChildArgument("small-disk");
+  const std::string folder = test::ChildArgument("small-disk");
   if (folder.empty()) return;
   ASSERT_EQ(platform::RunAndWait("/bin/mount", "-t tmpfs -o size=96k quill-small " + folder), 0);
   std::ofstream(folder + ".mounted") << "mounted";
@@ -416,10 +415,10 @@ TEST_F(DumpLogTest, LinkedLevelOrFileIsRefusedAndItsTargetUntouched) {
   for (const Case& c : {Case{"Temp/Temp/DbgDump", true}, Case{"Temp/Temp/DbgDump/WZ", true},
                         Case{hourFile.c_str(), false}}) {
     SCOPED_TRACE(c.link);
-    testing::ScratchFolder victim;
+    test::ScratchFolder victim;
     const std::string notes = victim.WriteFile("notes.txt", "keep me");
     SetAge(notes, now, 20 * 86400);
-    testing::ScratchFolder base;
+    test::ScratchFolder base;
     const std::string link = base.Join(c.link);
     fs::create_directories(fs::path(link).parent_path());
     if (!platform::MakeLinkForTesting(c.folder ? victim.Path() : notes, link, c.folder)) {
@@ -432,7 +431,7 @@ TEST_F(DumpLogTest, LinkedLevelOrFileIsRefusedAndItsTargetUntouched) {
     EXPECT_FALSE(WriteDumpEntry(std::string("through the link")));
     ProcessCleanupList().RemoveAll();
     EXPECT_EQ(Names(victim.Path()), std::vector<std::string>{"notes.txt"});
-    EXPECT_EQ(testing::ReadWholeFile(notes), "keep me");
+    EXPECT_EQ(test::ReadWholeFile(notes), "keep me");
     EXPECT_LE(FileStatus(notes).ModifyTime(), now - 20 * 86400);
   }
 }
@@ -467,9 +466,9 @@ TEST_F(DumpLogTest, PurgeAtExitKeepsWhatThisRunWrote) {
   ProcessCleanupList().RemoveAll();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(testing::Exists(Dump(c.name)), c.survives);
+    EXPECT_EQ(test::Exists(Dump(c.name)), c.survives);
     if (c.writtenTo) {
-      EXPECT_EQ(testing::ReadWholeFile(Dump(c.name)), "last year\r\n" + Entry(now, "this run"));
+      EXPECT_EQ(test::ReadWholeFile(Dump(c.name)), "last year\r\n" + Entry(now, "this run"));
     }
   }
 }
@@ -486,7 +485,7 @@ TEST_F(DumpLogTest, SharedFoldersAndFileAreOpenToEveryUserWhateverTheUmask) {
   const std::int64_t t = fake.CalendarTime();
   for (const Case& c : {Case{022, false}, Case{077, false}, Case{0777, true}}) {
     SCOPED_TRACE(c.umask);
-    testing::ScratchFolder base;
+    test::ScratchFolder base;
     platform::ScopedSharedDocuments sharedDocuments(base.Path());
     if (c.ownTemp) fs::create_directory(base.Join("Temp"));
     const std::uint32_t previous = platform::SetFileCreationMaskForTesting(c.umask);
@@ -505,7 +504,7 @@ TEST_F(DumpLogTest, SharedFoldersAndFileAreOpenToEveryUserWhateverTheUmask) {
 // Run in a child process as another user, one with no account entry (as a
 // container started with a bare user id has it): writes one entry.
 TEST(DumpLogChild, DISABLED_WriteAsOtherUser) {
-  const std::string base = testing::ChildArgument("other-user-base");
+  const std::string base = test::ChildArgument("other-user-base");
   if (base.empty()) return;
   ASSERT_TRUE(platform::BecomeUserForTesting(4'000'000));
   ASSERT_EQ(UserName(), "");
@@ -517,7 +516,7 @@ TEST_F(DumpLogTest, SecondUsersRecordArrives) {
   if (platform::kWindows || UserName() != "root") {
     GTEST_SKIP() << "needs root on POSIX to start a second user";
   }
-  const std::string setting = testing::ReadWholeFile("/proc/sys/fs/protected_regular");
+  const std::string setting = test::ReadWholeFile("/proc/sys/fs/protected_regular");
   RecordProperty("protected_regular", setting);
   // The real clock throughout, as the child has it.
   platform::ScopedServices real(platform::RealServices());
@@ -525,8 +524,8 @@ TEST_F(DumpLogTest, SecondUsersRecordArrives) {
   const std::uint32_t previous = platform::SetFileCreationMaskForTesting(077);
   fs::permissions(scratch.Path(), fs::perms::all);
   EXPECT_TRUE(WriteDumpEntry(std::string("from root, first")));
-  EXPECT_EQ(testing::RunTestsInChildren("DumpLogChild.DISABLED_WriteAsOtherUser", "other-user-base",
-                                        {scratch.Path()}),
+  EXPECT_EQ(test::RunTestsInChildren("DumpLogChild.DISABLED_WriteAsOtherUser", "other-user-base",
+                                     {scratch.Path()}),
             std::vector<int>{0});
   // Where fs.protected_regular is set, only an open without O_CREAT lets
   // root append to a file that the other user made.
@@ -534,7 +533,7 @@ TEST_F(DumpLogTest, SecondUsersRecordArrives) {
   platform::SetFileCreationMaskForTesting(previous);
   std::string all;
   for (const auto& item : fs::directory_iterator(Dump())) {
-    all += testing::ReadWholeFile(item.path().string());
+    all += test::ReadWholeFile(item.path().string());
   }
   for (const char* text : {"from root, first", "from user 4000000", "from root, last"}) {
     EXPECT_NE(all.find(text), std::string::npos)
@@ -545,7 +544,7 @@ TEST_F(DumpLogTest, SecondUsersRecordArrives) {
 // Run in a child process as user 4242: the first entry, then how many old
 // files it queued, against the count its argument names.
 TEST(DumpLogChild, DISABLED_FirstEntryAmongOldNames) {
-  const std::string argument = testing::ChildArgument("old-names");
+  const std::string argument = test::ChildArgument("old-names");
   if (argument.empty()) return;
   const std::size_t bar = argument.find('|');
   ASSERT_TRUE(platform::BecomeUserForTesting(4242));
@@ -558,7 +557,7 @@ TEST(DumpLogChild, DISABLED_FirstEntryAmongOldNames) {
 // Another user's old names are never queued, and no process queues more than
 // so many: the first entry's cost does not grow with what others leave.
 TEST_F(DumpLogTest, OnlyRemovableOldNamesAreQueuedAndNoMoreThanSoMany) {
-  if (!testing::IgnoresPermissions()) GTEST_SKIP() << "needs root on POSIX to plant as others";
+  if (!test::IgnoresPermissions()) GTEST_SKIP() << "needs root on POSIX to plant as others";
   platform::ScopedServices real(platform::RealServices());
   EXPECT_TRUE(WriteDumpEntry(std::string("the tree")));
   fs::permissions(scratch.Path(), fs::perms::all);
@@ -576,12 +575,11 @@ TEST_F(DumpLogTest, OnlyRemovableOldNamesAreQueuedAndNoMoreThanSoMany) {
       const std::string name = Dump() + "/" + std::to_string(i) + ".txt";
       std::ofstream(name) << "old";
       fs::last_write_time(name, fs::file_time_type::clock::now() - std::chrono::hours(24 * 20));
-      ASSERT_TRUE(testing::GiveToUser(name, i < c.theirs ? 65534 : 4242));
+      ASSERT_TRUE(test::GiveToUser(name, i < c.theirs ? 65534 : 4242));
     }
-    EXPECT_EQ(
-        testing::RunTestsInChildren("DumpLogChild.DISABLED_FirstEntryAmongOldNames", "old-names",
-                                    {scratch.Path() + "|" + std::to_string(c.queued)}),
-        std::vector<int>{0});
+    EXPECT_EQ(test::RunTestsInChildren("DumpLogChild.DISABLED_FirstEntryAmongOldNames", "old-names",
+                                       {scratch.Path() + "|" + std::to_string(c.queued)}),
+              std::vector<int>{0});
     // What the child removed at its end was its own.
     std::size_t left = 0;
     for (const auto& item : fs::directory_iterator(Dump()))
@@ -606,7 +604,7 @@ TEST_F(DumpLogTest, ExistingFileOpensWithoutAskingToCreateIt) {
   for (const Case& c : {Case{"missing", false, true, false}, Case{"existing", true, true, false},
                         Case{"made by another first", false, true, true}}) {
     SCOPED_TRACE(c.name);
-    testing::ScratchFolder base;
+    test::ScratchFolder base;
     platform::ScopedSharedDocuments sharedDocuments(base.Path());
     const std::string file = base.Join("Temp/Temp/DbgDump/WZ/" + HourFileName(t));
     fs::create_directories(fs::path(file).parent_path());
@@ -620,7 +618,7 @@ TEST_F(DumpLogTest, ExistingFileOpensWithoutAskingToCreateIt) {
     platform::SetSharedFileSeamsForTesting(platform::SharedFileSeams{});
     EXPECT_TRUE(stored);
     const std::string start = c.existing || c.raceCreate ? "their header\r\n" : Header(t);
-    EXPECT_EQ(testing::ReadWholeFile(file), start + Entry(t, "ours"));
+    EXPECT_EQ(test::ReadWholeFile(file), start + Entry(t, "ours"));
   }
   EXPECT_EQ(fake.sleeps.size(), 0u);
 }
@@ -629,7 +627,7 @@ TEST_F(DumpLogTest, ExistingFileOpensWithoutAskingToCreateIt) {
 // and then a record, into a base that has no dump folders yet. The children
 // wait at a gate so that they start together.
 TEST(DumpLogChild, DISABLED_FirstRecord) {
-  const std::string argument = testing::ChildArgument("first-record");
+  const std::string argument = test::ChildArgument("first-record");
   if (argument.empty()) return;
   std::vector<std::string> fields;
   for (std::size_t from = 0, end = 0; end != std::string::npos; from = end + 1) {
@@ -640,7 +638,7 @@ TEST(DumpLogChild, DISABLED_FirstRecord) {
   const std::string& base = fields[0];
   const std::string& gate = fields[3];
   std::ofstream(gate + "/ready-" + fields[2]) << "ready";
-  for (int i = 0; i < 30'000 && !testing::Exists(gate + "/go"); ++i) {
+  for (int i = 0; i < 30'000 && !test::Exists(gate + "/go"); ++i) {
     platform::RealServices().Sleep(1);
   }
   platform::ScopedSharedDocuments sharedDocuments(base);
@@ -654,16 +652,16 @@ TEST_F(DumpLogTest, ProcessesMakingTheSameFoldersAtOnceAllSucceed) {
   const int writers = platform::kWindows ? 8 : 24;
   for (const char* what : {"record", "tree"}) {
     SCOPED_TRACE(what);
-    testing::ScratchFolder base;
-    testing::ScratchFolder gate;
+    test::ScratchFolder base;
+    test::ScratchFolder gate;
     std::vector<std::string> arguments;
     for (int i = 0; i < writers; ++i) {
       arguments.push_back(base.Path() + "|" + what + "|" + std::to_string(i) + "|" + gate.Path());
     }
     std::vector<int> statuses;
     std::thread children([&] {
-      statuses = testing::RunTestsInChildren("DumpLogChild.DISABLED_FirstRecord", "first-record",
-                                             arguments);
+      statuses =
+          test::RunTestsInChildren("DumpLogChild.DISABLED_FirstRecord", "first-record", arguments);
     });
     for (int i = 0; i < 60'000 && Names(gate.Path()).size() < static_cast<std::size_t>(writers);
          i += 10) {
@@ -674,7 +672,7 @@ TEST_F(DumpLogTest, ProcessesMakingTheSameFoldersAtOnceAllSucceed) {
     EXPECT_EQ(statuses, std::vector<int>(static_cast<std::size_t>(writers), 0));
     std::string all;
     for (const auto& item : fs::directory_iterator(base.Join("Temp/Temp/DbgDump/WZ"))) {
-      all += testing::ReadWholeFile(item.path().string());
+      all += test::ReadWholeFile(item.path().string());
     }
     for (int i = 0; i < writers; ++i) {
       EXPECT_NE(all.find("first record " + std::to_string(i) + ";"), std::string::npos) << i;

@@ -1,4 +1,3 @@
-#include "filetree/file_copy.h"
 #include "filetree/folder_listing.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +7,7 @@
 #include <string>
 
 #include "environment/dump_log.h"
+#include "filetree/file_copy.h"
 #include "platform/services.h"
 #include "progress/progress_indicator.h"
 #include "support/fake_clock_test.h"
@@ -22,7 +22,7 @@ StringList Sorted(StringList list) {
   return list;
 }
 
-using FolderListingTest = testing::FakeClockTest;
+using FolderListingTest = test::FakeClockTest;
 
 TEST(MatchesPatternTest, StarsMatchRunsAndTheRestMustAppearInOrder) {
   EXPECT_TRUE(MatchesPattern("a.TXT", "*.txt"));
@@ -120,7 +120,7 @@ TEST_F(FolderListingTest, FilterDropsFoldersAndShowsBarFromTenEntries) {
   EXPECT_EQ(fake.errorOutput, "");
 
   // A clock that moves on whenever it is read, so every step may redraw.
-  struct TickingServices : testing::FakeServices {
+  struct TickingServices : test::FakeServices {
     std::uint32_t TickCount() override {
       Advance(150);
       return FakeServices::TickCount();
@@ -154,20 +154,20 @@ TEST_F(FolderListingTest, IsFolderEmptyLooksAtTheFolderOrTheFileFolder) {
 TEST_F(FolderListingTest, CopyFileToCreatesTheFolderAndOverwrites) {
   const std::string source = scratch.WriteFile("src.txt", "new content");
   EXPECT_FALSE(CopyFileTo(scratch.Join("none.txt").c_str(), scratch.Join("d.txt").c_str()));
-  EXPECT_FALSE(testing::Exists(scratch.Join("d.txt")));
+  EXPECT_FALSE(test::Exists(scratch.Join("d.txt")));
 
   const std::string nested = scratch.Join("a") + "\\b\\copy.txt";
   EXPECT_TRUE(CopyFileTo(source.c_str(), nested.c_str()));
-  EXPECT_EQ(testing::ReadWholeFile(scratch.Join("a/b/copy.txt")), "new content");
+  EXPECT_EQ(test::ReadWholeFile(scratch.Join("a/b/copy.txt")), "new content");
 
   const std::string existing = scratch.WriteFile("old.txt", "old, longer content");
   EXPECT_TRUE(CopyFileTo(source.c_str(), existing.c_str()));
-  EXPECT_EQ(testing::ReadWholeFile(existing), "new content");
+  EXPECT_EQ(test::ReadWholeFile(existing), "new content");
 
   // A file where the destination folder must be.
   scratch.WriteFile("blocked", "x");
   EXPECT_FALSE(CopyFileTo(source.c_str(), (scratch.Join("blocked") + "\\c.txt").c_str()));
-  EXPECT_EQ(testing::ReadWholeFile(scratch.Join("blocked")), "x");
+  EXPECT_EQ(test::ReadWholeFile(scratch.Join("blocked")), "x");
   EXPECT_FALSE(CopyFileTo(nullptr, existing.c_str()));
 }
 

@@ -52,13 +52,13 @@ std::string ReadLibraryFile(const std::string& path) {
   return content;
 }
 
-using Hardening = testing::FakeClockTest;
+using Hardening = test::FakeClockTest;
 
 TEST_F(Hardening, BlockedDumpFolderAndTempFolderStillGiveTenCycles) {
   // An ordinary file stands where the dump folder and the work folder must go.
   const std::string blocker = scratch.WriteFile("blocker");
   platform::ScopedSharedDocuments sharedDocuments(blocker);
-  testing::ScopedEnvironmentValue tmp("TMP", blocker.c_str());
+  test::ScopedEnvironmentValue tmp("TMP", blocker.c_str());
   fake.shellResult = 2;  // and the converter cannot be started
 
   EXPECT_TRUE(RunCycles());
@@ -68,14 +68,14 @@ TEST_F(Hardening, BlockedDumpFolderAndTempFolderStillGiveTenCycles) {
   for (std::uint32_t ms : fake.sleeps) retryPauses += ms == 100 ? 1 : 0;
   EXPECT_EQ(retryPauses % 100, 0u);
   EXPECT_GE(retryPauses, 100u * 10 * 103);
-  EXPECT_TRUE(testing::Exists(blocker));
+  EXPECT_TRUE(test::Exists(blocker));
 }
 
 TEST_F(Hardening, RecordsOfTheFallbackAndOfRefusedStartsArrive) {
   const std::string blocker = scratch.WriteFile("blocker");
-  testing::ScopedEnvironmentValue tmp("TMP", blocker.c_str());
+  test::ScopedEnvironmentValue tmp("TMP", blocker.c_str());
   fake.shellResult = 2;
-  fake.onStart = [&](const testing::RecordedStart& start) {
+  fake.onStart = [&](const test::RecordedStart& start) {
     if (fake.starts.size() == 2) CreateEmptyFile(start.parameters + ".out");
   };
   const std::int64_t now = fake.CalendarTime();
@@ -100,9 +100,9 @@ TEST_F(Hardening, RecordsOfTheFallbackAndOfRefusedStartsArrive) {
 TEST_F(Hardening, FolderOfTheUserUnderTmpIsUsedOnlyWhenPrivate) {
   if (platform::kWindows) GTEST_SKIP() << "Windows always reports a temporary path";
   namespace fs = std::filesystem;
-  testing::ScopedEnvironmentValue tmp("TMP", nullptr);
-  testing::ScopedEnvironmentValue tmpdir("TMPDIR", nullptr);
-  testing::ScopedEnvironmentValue temp("TEMP", nullptr);
+  test::ScopedEnvironmentValue tmp("TMP", nullptr);
+  test::ScopedEnvironmentValue tmpdir("TMPDIR", nullptr);
+  test::ScopedEnvironmentValue temp("TEMP", nullptr);
   const std::string victim = scratch.MakeFolder("victim");
   const std::string user = "quill-private-" + PathLeaf(scratch.Path());
   const std::string mine = "/tmp/" + user;
@@ -127,7 +127,7 @@ TEST_F(Hardening, FolderOfTheUserUnderTmpIsUsedOnlyWhenPrivate) {
       fs::create_directory(mine);
       fs::permissions(mine, fs::perms::all);
     }
-    testing::ScopedEnvironmentValue userValue("USER", user.c_str());
+    test::ScopedEnvironmentValue userValue("USER", user.c_str());
     // The fixture's shared documents folder, below which the dump goes too.
     const std::string alternative = scratch.Path();
     const std::string folder = MakeWorkFolder();
@@ -169,7 +169,7 @@ TEST_F(Hardening, FolderOfTheUserUnderTmpIsUsedOnlyWhenPrivate) {
 
 // Stands for another process holding the dump file until the fake clock
 // reaches `heldUntilMs`.
-testing::FakeServices* holderClock = nullptr;
+test::FakeServices* holderClock = nullptr;
 std::uint64_t heldUntilMs = 0;
 bool HeldElsewhere() {
   return holderClock->elapsedMs < heldUntilMs;
@@ -203,7 +203,7 @@ TEST_F(Hardening, DumpFileHeldForAWhileIsWaitedForAtMostTenSeconds) {
 // stored once it has; a FIFO, a link or a second name drops the record at
 // once, since trying again would wait for ever or write through it.
 TEST_F(Hardening, PlantsAtTheHourFileAreRetriedUnlessTheOpenWouldDoHarm) {
-  using testing::Plant;
+  using test::Plant;
   namespace fs = std::filesystem;
   const std::string victim = scratch.WriteFile("victim.txt", "keep me");
   enum Kind { kPlant, kReadOnlyFile, kFileAtTheFolder };
@@ -228,20 +228,20 @@ TEST_F(Hardening, PlantsAtTheHourFileAreRetriedUnlessTheOpenWouldDoHarm) {
     const std::string hour = DumpFileIn(base, fake.CalendarTime());
     const std::string planted_at = c.kind == kFileAtTheFolder ? PathFolder(hour) : hour;
     ASSERT_TRUE(CreateDirectoryTree(PathFolder(planted_at)));
-    std::function<void()> removePlant = [&] { fs::remove(testing::NativeSpelling(planted_at)); };
+    std::function<void()> removePlant = [&] { fs::remove(test::NativeSpelling(planted_at)); };
     if (c.kind == kPlant) {
-      if (!testing::MakePlant(c.plant, hour, victim)) continue;  // not on this system
+      if (!test::MakePlant(c.plant, hour, victim)) continue;  // not on this system
     } else if (c.kind == kReadOnlyFile) {
-      std::ofstream(testing::NativeSpelling(hour)).close();
+      std::ofstream(test::NativeSpelling(hour)).close();
       platform::SetAttributes(hour.c_str(), platform::kAttributeReadOnly);
       // Root, and Wine run as root, may write it all the same.
-      if (std::ofstream(testing::NativeSpelling(hour), std::ios::app)) continue;
+      if (std::ofstream(test::NativeSpelling(hour), std::ios::app)) continue;
       removePlant = [&] {
         platform::SetAttributes(hour.c_str(), platform::kAttributeNormal);
-        fs::remove(testing::NativeSpelling(hour));
+        fs::remove(test::NativeSpelling(hour));
       };
     } else {
-      std::ofstream(testing::NativeSpelling(planted_at)) << "in the way";
+      std::ofstream(test::NativeSpelling(planted_at)) << "in the way";
     }
     ++planted;
     fake.sleeps.clear();
@@ -264,7 +264,7 @@ TEST_F(Hardening, PlantsAtTheHourFileAreRetriedUnlessTheOpenWouldDoHarm) {
       EXPECT_EQ(line, "");
       removePlant();
     }
-    EXPECT_EQ(testing::ReadWholeFile(victim), "keep me");
+    EXPECT_EQ(test::ReadWholeFile(victim), "keep me");
   }
   EXPECT_GE(planted, platform::kWindows ? 3 : 6);
 }
@@ -273,15 +273,15 @@ TEST_F(Hardening, PlantsAtTheHourFileAreRetriedUnlessTheOpenWouldDoHarm) {
 // through or waited on, and any name at the output ends the wait at the
 // first poll, as a real output does.
 TEST_F(Hardening, PlantedNamesAreLeftAloneAndAnyNameAtTheOutputAnswers) {
-  using testing::Plant;
+  using test::Plant;
   const std::string victim = scratch.WriteFile("victim.txt", "keep me");
-  testing::ScopedEnvironmentValue tmp("TMP", scratch.Path().c_str());
+  test::ScopedEnvironmentValue tmp("TMP", scratch.Path().c_str());
   for (Plant plant :
        {Plant::kFifo, Plant::kSocket, Plant::kFolder, Plant::kHardLink, Plant::kSymbolicLink}) {
-    SCOPED_TRACE(testing::PlantName(plant));
+    SCOPED_TRACE(test::PlantName(plant));
     fake.Advance(1000);
-    const std::string input = scratch.Join(std::string("in-") + testing::PlantName(plant));
-    if (!testing::MakePlant(plant, input, victim)) continue;  // not on this system
+    const std::string input = scratch.Join(std::string("in-") + test::PlantName(plant));
+    if (!test::MakePlant(plant, input, victim)) continue;  // not on this system
     EXPECT_FALSE(CreateEmptyFile(input));
 
     const std::string output =
@@ -289,12 +289,12 @@ TEST_F(Hardening, PlantedNamesAreLeftAloneAndAnyNameAtTheOutputAnswers) {
     fake.starts.clear();
     fake.sleeps.clear();
     fake.onSleep = [&] {
-      if (fake.sleeps.size() == 1) testing::MakePlant(plant, output, victim);
+      if (fake.sleeps.size() == 1) test::MakePlant(plant, output, victim);
     };
     RunCycle();
     fake.onSleep = nullptr;
     EXPECT_EQ(fake.starts.size(), 1u);
-    EXPECT_EQ(testing::ReadWholeFile(victim), "keep me");
+    EXPECT_EQ(test::ReadWholeFile(victim), "keep me");
   }
 }
 
@@ -312,7 +312,7 @@ TEST_F(Hardening, UncreatableFoldersAndInputsGiveTheirEntriesOnly) {
   const std::string victim = scratch.MakeFolder("victim");
   const std::string stamp = FormatTime(fake.CalendarTime(), "%H%M%S");
   for (const std::string& name : {std::string("keep.txt"), stamp + ".in_", stamp + ".in_.out"}) {
-    std::ofstream(testing::NativeSpelling(victim + "/" + name)) << "keep me";
+    std::ofstream(test::NativeSpelling(victim + "/" + name)) << "keep me";
   }
   struct Case {
     int level;  // of the alternative, -1 for none
@@ -332,10 +332,10 @@ TEST_F(Hardening, UncreatableFoldersAndInputsGiveTheirEntriesOnly) {
       level += "\\" + levels[static_cast<std::size_t>(c.level)];
       ASSERT_TRUE(CreateDirectoryTree(PathFolder(level)));
       if (c.link && !platform::MakeLinkForTesting(victim, level, true)) continue;
-      if (!c.link) std::ofstream(testing::NativeSpelling(level)) << "in the way";
+      if (!c.link) std::ofstream(test::NativeSpelling(level)) << "in the way";
     }
-    testing::ScopedEnvironmentValue tmp("TMP",
-                                        c.level >= 0 ? blocker.c_str() : scratch.Path().c_str());
+    test::ScopedEnvironmentValue tmp("TMP",
+                                     c.level >= 0 ? blocker.c_str() : scratch.Path().c_str());
     if (c.level < 0) {  // a folder at the input's name in the preferred folder
       ASSERT_TRUE(CreateDirectoryTree(WorkFolderUnderTemp() + stamp + ".in_"));
     }
@@ -358,12 +358,12 @@ TEST_F(Hardening, UncreatableFoldersAndInputsGiveTheirEntriesOnly) {
     }
     EXPECT_EQ(entries, expected);
     std::size_t count = 0;
-    for (const auto& entry : fs::directory_iterator(testing::NativeSpelling(victim))) {
+    for (const auto& entry : fs::directory_iterator(test::NativeSpelling(victim))) {
       ++count;
-      EXPECT_EQ(testing::ReadWholeFile(entry.path().string()), "keep me");
+      EXPECT_EQ(test::ReadWholeFile(entry.path().string()), "keep me");
     }
     EXPECT_EQ(count, 3u);
-    fs::remove(testing::NativeSpelling(level));
+    fs::remove(test::NativeSpelling(level));
   }
 }
 
@@ -371,22 +371,22 @@ TEST_F(Hardening, UncreatableFoldersAndInputsGiveTheirEntriesOnly) {
 // folder stays, whoever runs the cycle; the user's own go.
 TEST_F(Hardening, ACycleRemovesOnlyItsUsersOwnNames) {
   const std::string blocker = scratch.WriteFile("blocker");
-  testing::ScopedEnvironmentValue tmp("TMP", blocker.c_str());
+  test::ScopedEnvironmentValue tmp("TMP", blocker.c_str());
   const std::string folder = handoff::AlternativeWorkFolder(scratch.Path(), ModulePath());
   ASSERT_TRUE(CreateDirectoryTree(folder));
   const std::string input = folder + "\\" + FormatTime(fake.CalendarTime(), "%H%M%S") + ".in_";
   for (const bool foreign : {true, false}) {
     SCOPED_TRACE(foreign ? "another user's" : "own");
     for (const std::string& name : {input, input + ".out"}) {
-      std::ofstream(testing::NativeSpelling(name)) << "theirs";
-      if (foreign && !testing::GiveToUser(name, 4242)) GTEST_SKIP() << "needs root on POSIX";
+      std::ofstream(test::NativeSpelling(name)) << "theirs";
+      if (foreign && !test::GiveToUser(name, 4242)) GTEST_SKIP() << "needs root on POSIX";
     }
     RunCycle();
-    EXPECT_EQ(testing::ReadWholeFile(testing::NativeSpelling(input)), foreign ? "theirs" : "");
-    EXPECT_EQ(std::filesystem::exists(testing::NativeSpelling(input + ".out")), foreign);
+    EXPECT_EQ(test::ReadWholeFile(test::NativeSpelling(input)), foreign ? "theirs" : "");
+    EXPECT_EQ(std::filesystem::exists(test::NativeSpelling(input + ".out")), foreign);
     platform::RemoveFile(input.c_str());
-    std::filesystem::remove(testing::NativeSpelling(input));
-    std::filesystem::remove(testing::NativeSpelling(input + ".out"));
+    std::filesystem::remove(test::NativeSpelling(input));
+    std::filesystem::remove(test::NativeSpelling(input + ".out"));
   }
 }
 
@@ -397,7 +397,7 @@ TEST_F(Hardening, LinksOnSharedGroundAreNotFollowedToMakeAFile) {
   namespace fs = std::filesystem;
   const std::string victim = scratch.MakeFolder("victim");
   const std::string shared = scratch.MakeFolder("shared");
-  fs::permissions(testing::NativeSpelling(shared), fs::perms::all | fs::perms::sticky_bit);
+  fs::permissions(test::NativeSpelling(shared), fs::perms::all | fs::perms::sticky_bit);
   for (const std::string& holder : {shared, scratch.Path()}) {
     const bool refused = holder == shared;
     SCOPED_TRACE(refused ? "shared" : "own");
@@ -405,25 +405,25 @@ TEST_F(Hardening, LinksOnSharedGroundAreNotFollowedToMakeAFile) {
     ASSERT_TRUE(platform::MakeLinkForTesting(victim, link, true));
     const std::int64_t now = fake.CalendarTime();
     EXPECT_EQ(CreateEmptyFile(link + "/sub/x.in_.out"), !refused);
-    EXPECT_EQ(fs::exists(testing::NativeSpelling(victim + "/sub/x.in_.out")), !refused);
+    EXPECT_EQ(fs::exists(test::NativeSpelling(victim + "/sub/x.in_.out")), !refused);
     const std::string dump = ReadLibraryFile(DumpFileIn(scratch.Path(), now));
     EXPECT_EQ(
         dump.find("\tCan't create " + NormalizeSeparators(link) + "\r\n") != std::string::npos,
         refused)
         << dump;
-    fs::remove(testing::NativeSpelling(link));
-    fs::remove_all(testing::NativeSpelling(victim + "/sub"));
+    fs::remove(test::NativeSpelling(link));
+    fs::remove_all(test::NativeSpelling(victim + "/sub"));
   }
 }
 
 // A temporary folder whose name holds a wildcard is refused alike by every
 // step, so each cycle makes its input in the alternative.
 TEST_F(Hardening, AWildcardInTheTemporaryFolderSendsEveryCycleToTheAlternative) {
-  testing::ScopedEnvironmentValue tmp("TMP", scratch.Join("a*b").c_str());
+  test::ScopedEnvironmentValue tmp("TMP", scratch.Join("a*b").c_str());
   for (int cycle = 0; cycle < 2; ++cycle) {
     const std::string stamp = FormatTime(fake.CalendarTime(), "%H%M%S");
     RunCycle();
-    EXPECT_TRUE(std::filesystem::exists(testing::NativeSpelling(
+    EXPECT_TRUE(std::filesystem::exists(test::NativeSpelling(
         handoff::AlternativeWorkFolder(scratch.Path(), ModulePath()) + "/" + stamp + ".in_")))
         << cycle;
   }
@@ -431,7 +431,7 @@ TEST_F(Hardening, AWildcardInTheTemporaryFolderSendsEveryCycleToTheAlternative) 
 
 TEST_F(Hardening, LinkPlantedAtTheInputNameLeavesItsTargetAlone) {
   if (platform::kWindows) GTEST_SKIP() << "symbolic links are planted on POSIX";
-  testing::ScopedEnvironmentValue tmp("TMP", scratch.Path().c_str());
+  test::ScopedEnvironmentValue tmp("TMP", scratch.Path().c_str());
   const std::string victim = scratch.WriteFile("victim.txt", "precious");
   const std::string input = WorkFolderUnderTemp() + FormatLocalTime("%H%M%S") + ".in_";
   ASSERT_TRUE(CreateDirectoryTree(WorkFolderUnderTemp()));
@@ -439,20 +439,20 @@ TEST_F(Hardening, LinkPlantedAtTheInputNameLeavesItsTargetAlone) {
   for (char& c : systemInput) c = c == '\\' ? '/' : c;
   std::filesystem::create_symlink(victim, systemInput);
   std::filesystem::create_symlink(victim, systemInput + ".000.out");
-  fake.onStart = [&](const testing::RecordedStart&) {
+  fake.onStart = [&](const test::RecordedStart&) {
     if (fake.starts.size() == 1) {
       EXPECT_TRUE(CreateEmptyFile(FreeFileName(input + ".out")));
     }
   };
   EXPECT_TRUE(RunCycle());
-  EXPECT_EQ(testing::ReadWholeFile(victim), "precious");
+  EXPECT_EQ(test::ReadWholeFile(victim), "precious");
   EXPECT_FALSE(std::filesystem::is_symlink(systemInput));
   EXPECT_EQ(FileStatus(input).Size(), 0);
   // A dangling link at a free name is refused, not followed.
   const std::string nowhere = scratch.Join("nowhere");
   std::filesystem::create_symlink(nowhere, systemInput + ".001.out");
   EXPECT_FALSE(CreateEmptyFile(input + ".001.out"));
-  EXPECT_FALSE(testing::Exists(nowhere));
+  EXPECT_FALSE(test::Exists(nowhere));
 }
 
 TEST_F(Hardening, OverlongPathsHaveDefinedResults) {

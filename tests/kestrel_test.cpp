@@ -18,11 +18,11 @@ namespace quill {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::EntryNames;
-using testing::Exists;
-using testing::FakeServices;
-using testing::ScratchFolder;
-using testing::WithForeignSeparators;
+using test::EntryNames;
+using test::Exists;
+using test::FakeServices;
+using test::ScratchFolder;
+using test::WithForeignSeparators;
 
 class CountingClock : public FakeServices {
  public:

@@ -41,9 +41,9 @@ class LauncherCycle : public ::testing::Test {
     return WorkFolderUnderTemp() + FormatTime(fake_.CalendarTime(), "%H%M%S") + ".in_";
   }
 
-  testing::ScratchFolder scratch_;
-  testing::ScopedEnvironmentValue tmp_{"TMP", scratch_.Path().c_str()};
-  testing::FakeServices fake_;
+  test::ScratchFolder scratch_;
+  test::ScopedEnvironmentValue tmp_{"TMP", scratch_.Path().c_str()};
+  test::FakeServices fake_;
 };
 
 TEST_F(LauncherCycle, OutputDuringTheFirstSleepMeansOneStart) {
@@ -58,12 +58,12 @@ TEST_F(LauncherCycle, OutputDuringTheFirstSleepMeansOneStart) {
   EXPECT_EQ(FileStatus(input).Size(), 0);
   ASSERT_EQ(fake_.starts.size(), 1u);
   EXPECT_EQ(fake_.sleeps, std::vector<std::uint32_t>{handoff::kPollPauseMs});
-  const testing::RecordedStart& start = fake_.starts[0];
+  const test::RecordedStart& start = fake_.starts[0];
   EXPECT_FALSE(start.hasOperation);
   EXPECT_EQ(start.showCommand, 1);
   EXPECT_EQ(start.parameters, QuoteIfNeeded(input));
-  if (PathExists(testing::ProgramBesideTests("kestrel"))) {
-    EXPECT_EQ(start.file, testing::ProgramBesideTests("kestrel"));
+  if (PathExists(test::ProgramBesideTests("kestrel"))) {
+    EXPECT_EQ(start.file, test::ProgramBesideTests("kestrel"));
   }
   // The first step comes before 100 ms have passed: nothing is drawn.
   EXPECT_EQ(fake_.errorOutput, "");
@@ -103,7 +103,7 @@ TEST_F(LauncherCycle, ASecondCycleInTheSameSecondClearsOnlyTheExactNames) {
 }
 
 TEST_F(LauncherCycle, TenCyclesEndNormally) {
-  fake_.onStart = [&](const testing::RecordedStart& start) {
+  fake_.onStart = [&](const test::RecordedStart& start) {
     // A converter that answers at once, so every cycle ends at its first poll.
     CreateEmptyFile(platform::SplitCommandLine(start.parameters).at(0) + ".out");
   };
@@ -148,7 +148,7 @@ TEST(HandOffNames, MadeAndTakenApartInOnePlace) {
 
 TEST_F(LauncherCycle, UncreatableWorkFolderFallsBackToSharedDocuments) {
   std::string blocker = scratch_.WriteFile("blocker");
-  testing::ScopedEnvironmentValue tmp("TMP", blocker.c_str());
+  test::ScopedEnvironmentValue tmp("TMP", blocker.c_str());
   // In place of the shared documents folder, whose Temp levels the fallback makes.
   platform::ScopedSharedDocuments sharedDocuments(scratch_.Path());
   std::string expected = AddTrailingSeparator(scratch_.Path(), '\\') + "Temp\\Temp\\r_Quill.tmp\\" +
@@ -199,9 +199,9 @@ TEST(ShellRunner, ReportsARefusalWithTheShellsText) {
 // A refused start shows the plain quoting of the path on every system, while
 // the start itself gets the path whole where no shell splits it.
 TEST(LaunchConverter, RefusalShowsThePlainQuotingOfThePath) {
-  testing::ScratchFolder scratch;
+  test::ScratchFolder scratch;
   platform::ScopedSharedDocuments sharedDocuments(scratch.Path());
-  testing::FakeServices fake;
+  test::FakeServices fake;
   fake.shellResult = 2;
   const std::string dumpFile =
       scratch.Join("Temp/Temp/DbgDump/WZ/" + handoff::HourFileName(fake.CalendarTime()));
@@ -213,7 +213,7 @@ TEST(LaunchConverter, RefusalShowsThePlainQuotingOfThePath) {
     SCOPED_TRACE(input);
     fake.starts.clear();
     LaunchConverter(input);
-    const std::string dump = testing::ReadWholeFile(dumpFile);
+    const std::string dump = test::ReadWholeFile(dumpFile);
     const std::string ending = "\tParamaters=\"" + shown + "\"\r\n";
     EXPECT_EQ(dump.substr(dump.size() - std::min(dump.size(), ending.size())), ending);
     ASSERT_EQ(fake.starts.size(), 1u);
@@ -224,7 +224,7 @@ TEST(LaunchConverter, RefusalShowsThePlainQuotingOfThePath) {
 }
 
 TEST(ShellRunner, PassesItsSettingsToTheShell) {
-  testing::FakeServices fake;
+  test::FakeServices fake;
   {
     ShellRunner runner;
     runner.SetParameters("C:\\w");
@@ -268,7 +268,7 @@ TEST(ShellRunner, PassesItsSettingsToTheShell) {
 }
 
 TEST(FindProgram, LooksInTheSystemFoldersOnlyForPrograms) {
-  testing::ScratchFolder scratch;
+  test::ScratchFolder scratch;
   std::string beside = scratch.WriteFile(std::string("tool") + platform::kProgramSuffix);
   EXPECT_EQ(FindProgram(beside), beside);
   std::string missing = scratch.Join("nothing-here.bat");
@@ -288,10 +288,10 @@ TEST(FindProgram, LooksInTheSystemFoldersOnlyForPrograms) {
 // the current folder can hold them.
 TEST(FindProgram, TakesTheFixedProgramFilesFolders) {
   if (platform::kWindows) GTEST_SKIP() << "those are the machine's own folders";
-  testing::ScratchFolder scratch;
+  test::ScratchFolder scratch;
   scratch.WriteFile("C:/Program Files/one");
   scratch.WriteFile("C:/Program Files (x86)/two");
-  testing::CurrentFolderScope inScratch(scratch.Path());
+  test::CurrentFolderScope inScratch(scratch.Path());
   EXPECT_EQ(FindProgram("one"), "C:\\Program Files\\one");
   EXPECT_EQ(FindProgram("two"), "C:\\Program Files (x86)\\two");
 }

@@ -27,8 +27,8 @@ class OpenRetryTest : public ::testing::Test {
     fake.onSleep = [this] { fake.Advance(1); };
   }
 
-  testing::FakeServices fake;
-  testing::ScratchFolder scratch;
+  test::FakeServices fake;
+  test::ScratchFolder scratch;
 };
 
 TEST_F(OpenRetryTest, OpenableFileOpensAtFirstAttempt) {
@@ -48,7 +48,7 @@ TEST_F(OpenRetryTest, OpenableFileOpensAtFirstAttempt) {
 TEST_F(OpenRetryTest, FileAvailableLaterOpensOnFifthAttempt) {
   const std::string path = scratch.Join("late.txt");
   fake.onSleep = [&] {
-    if (fake.elapsedMs >= 350 && !testing::Exists(path)) scratch.WriteFile("late.txt");
+    if (fake.elapsedMs >= 350 && !test::Exists(path)) scratch.WriteFile("late.txt");
   };
   std::FILE* stream = OpenFileWithRetry(path.c_str(), "rb", 10);
   ASSERT_NE(stream, nullptr);

@@ -17,7 +17,7 @@ namespace quill {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::ScratchFolder;
+using test::ScratchFolder;
 
 // The root of the system drive in this system's spelling.
 const char* Root() {

@@ -61,7 +61,7 @@ TEST(CommandLine, QuotedArgumentsSplitBackUnchanged) {
 TEST(Services, AFakeIsInForceForItsLifetime) {
   platform::Services* before = &platform::System();
   {
-    testing::FakeServices fake;
+    test::FakeServices fake;
     EXPECT_EQ(&platform::System(), &fake);
     platform::System().Sleep(300);
     EXPECT_EQ(fake.CalendarTime(), fake.calendarStart);
@@ -84,7 +84,7 @@ std::uint32_t GetAttributes(const char* path) {
 }
 
 TEST(Stat, RefusesWhatTheWindowsStatRefuses) {
-  testing::ScratchFolder scratch;
+  test::ScratchFolder scratch;
   std::string file = scratch.WriteFile("five.txt", "12345");
   platform::EntryStatus record;
   ASSERT_EQ(StatPath(file.c_str(), &record), 0);
@@ -126,7 +126,7 @@ TEST(Stat, RefusesWhatTheWindowsStatRefuses) {
 }
 
 TEST(Attributes, ReadOnlyHiddenFolderAndNormal) {
-  testing::ScratchFolder scratch;
+  test::ScratchFolder scratch;
   std::string file = scratch.WriteFile("plain.txt");
   std::string folder = scratch.MakeFolder("sub");
   EXPECT_EQ(GetAttributes(scratch.Join("missing").c_str()), platform::kInvalidAttributes);
@@ -159,7 +159,7 @@ TEST(Attributes, ReadOnlyHiddenFolderAndNormal) {
 }
 
 TEST(Files, CreateTruncatesAndListsAndCopies) {
-  testing::ScratchFolder scratch;
+  test::ScratchFolder scratch;
   // Closing a file closes nothing else: standard input, open here whatever
   // earlier tests did, is as it was.
   ASSERT_NE(std::freopen(platform::kWindows ? "NUL" : "/dev/null", "rb", stdin), nullptr);
@@ -167,7 +167,7 @@ TEST(Files, CreateTruncatesAndListsAndCopies) {
   const std::filesystem::file_type inputBefore = input();
   std::string file = scratch.WriteFile("data.bin", "12345");
   ASSERT_TRUE(platform::CreateEmptyFileAt(file.c_str()));
-  EXPECT_EQ(testing::ReadWholeFile(file), "");
+  EXPECT_EQ(test::ReadWholeFile(file), "");
   EXPECT_FALSE(platform::CreateEmptyFileAt(scratch.Join("missing/x").c_str()));
   EXPECT_FALSE(platform::CreateEmptyFileAt(""));
 
@@ -178,11 +178,11 @@ TEST(Files, CreateTruncatesAndListsAndCopies) {
   std::string source = scratch.WriteFile("source.txt", "content");
   std::string copy = scratch.Join("made") + (platform::kWindows ? "\\" : "/") + "copy.txt";
   EXPECT_TRUE(platform::CopyFileOver(source.c_str(), copy.c_str()));
-  EXPECT_EQ(testing::ReadWholeFile(copy), "content");
+  EXPECT_EQ(test::ReadWholeFile(copy), "content");
   EXPECT_FALSE(platform::CopyFileOver(scratch.Join("missing").c_str(), copy.c_str()));
   // Nor is a folder copied, nor a copy made where no file can be opened.
   EXPECT_FALSE(platform::CopyFileOver(folder.c_str(), copy.c_str()));
-  EXPECT_EQ(testing::ReadWholeFile(copy), "content");
+  EXPECT_EQ(test::ReadWholeFile(copy), "content");
   EXPECT_FALSE(platform::CopyFileOver(source.c_str(), folder.c_str()));
 
   std::vector<platform::FolderEntryStatus> entries;
@@ -204,7 +204,7 @@ TEST(Files, CreateTruncatesAndListsAndCopies) {
   EXPECT_FALSE(platform::RemoveFolder(folder.c_str()));  // not empty
   EXPECT_TRUE(platform::RemoveFile(copy.c_str()));
   EXPECT_TRUE(platform::RemoveFolder(folder.c_str()));
-  EXPECT_FALSE(testing::Exists(folder));
+  EXPECT_FALSE(test::Exists(folder));
   EXPECT_EQ(input(), inputBefore);
 
   // Streams that write: "w" starts the file afresh, "a" appends.
@@ -213,20 +213,20 @@ TEST(Files, CreateTruncatesAndListsAndCopies) {
     ASSERT_NE(stream, nullptr);
     std::fputs("x", stream);
     std::fclose(stream);
-    EXPECT_EQ(testing::ReadWholeFile(source), expected) << mode;
+    EXPECT_EQ(test::ReadWholeFile(source), expected) << mode;
     scratch.WriteFile("source.txt", "content");
   }
 }
 
 TEST(Files, EmptyFileCreationRefusesASymbolicLink) {
   if (platform::kWindows) GTEST_SKIP() << "symbolic links at a file's name are a POSIX concern";
-  testing::ScratchFolder scratch;
+  test::ScratchFolder scratch;
   std::string victim = scratch.WriteFile("victim.txt", "keep me");
   std::string link = scratch.Join("planted.in_");
   std::filesystem::create_symlink(victim, link);
   EXPECT_FALSE(platform::CreateEmptyFileAt(link.c_str()));
   EXPECT_EQ(platform::OpenStream(link.c_str(), "ab"), nullptr);
-  EXPECT_EQ(testing::ReadWholeFile(victim), "keep me");
+  EXPECT_EQ(test::ReadWholeFile(victim), "keep me");
 
   // A link to a folder is listed as a folder; a full disk ends a copy.
   std::filesystem::create_directory_symlink(scratch.MakeFolder("target"),
@@ -251,9 +251,9 @@ TEST(Environment, ProcessQueries) {
   EXPECT_FALSE(platform::CurrentDirectory().empty());
   EXPECT_FALSE(platform::UserName().empty());
   if (!platform::kWindows) {  // the whole name, as the system's own tool gives it
-    testing::ScratchFolder scratch;
+    test::ScratchFolder scratch;
     ASSERT_EQ(platform::RunAndWait("/bin/sh", "-c \"id -un >&2\"", scratch.Join("id")), 0);
-    EXPECT_EQ(platform::UserName() + "\n", testing::ReadWholeFile(scratch.Join("id")));
+    EXPECT_EQ(platform::UserName() + "\n", test::ReadWholeFile(scratch.Join("id")));
   }
   EXPECT_EQ(platform::EnvironmentValue("QUILL_SURELY_NOT_SET"), "");
   EXPECT_EQ(platform::LongPathName("no such thing"), "no such thing");
@@ -296,7 +296,7 @@ TEST(Environment, PrivateFolderIsMadeWholeAndRefusesWhatStandsInTheWay) {
                         Case{"link", "have", false}, Case{"link", "have/x", false, false}}) {
     SCOPED_TRACE(std::string(c.planted) + " " + c.path);
     if (!c.onPosix && !platform::kWindows) continue;
-    testing::ScratchFolder scratch;
+    test::ScratchFolder scratch;
     const std::string victim = scratch.MakeFolder("victim");
     const std::string planted = c.planted;
     if (planted == "folder") fs::create_directory(scratch.Join("have"));
@@ -322,7 +322,7 @@ TEST(Time, LocalTimeFollowsThePlatform) {
 }
 
 TEST(Processes, RefusedStartsGiveTheShellsCodes) {
-  testing::ScratchFolder scratch;
+  test::ScratchFolder scratch;
   platform::ShellRequest request;
   std::string missing = scratch.Join("missing.exe");
   request.file = missing.c_str();
@@ -357,7 +357,7 @@ TEST(Processes, RefusedStartsGiveTheShellsCodes) {
     fs::permissions(text, fs::perms::owner_exec, fs::perm_options::add);
     request.file = "true";
     {
-      testing::CurrentFolderScope inScratch(scratch.Path());
+      test::CurrentFolderScope inScratch(scratch.Path());
       EXPECT_EQ(platform::RealServices().ExecuteShellRequest(request), 11u);
     }
     // A converter installed without execute permission: access denied.
@@ -374,7 +374,7 @@ TEST(Processes, RefusedStartsGiveTheShellsCodes) {
 TEST(Processes, RunAndWaitReportsTheExitStatus) {
   std::string self = platform::ModuleFileName();
   EXPECT_EQ(platform::RunAndWait(self, "--gtest_filter=NoSuchTest.Nothing"), 0);
-  testing::ScratchFolder scratch;
+  test::ScratchFolder scratch;
   EXPECT_EQ(platform::RunAndWait(scratch.Join("missing"), ""), -1);
 }
 

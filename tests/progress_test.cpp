@@ -23,7 +23,7 @@ class ProgressTest : public ::testing::Test {
   void SetUp() override { ProgressIndicator::ResetSharedState(); }
   void TearDown() override { ProgressIndicator::ResetSharedState(); }
 
-  testing::FakeServices fake;
+  test::FakeServices fake;
 };
 
 TEST(NumberTextTest, DigitsBasesAndPadding) {

@@ -101,7 +101,7 @@ std::string CellOf(const nlohmann::json& value) {
 TEST(Report, TableJsonAndStatusOfASyntheticWorkFolder) {
   // A cycle of the day before, then two runs: the first with a late output,
   // one older than its input, and failure entries in the dump log.
-  testing::ScratchFolder scratch;
+  test::ScratchFolder scratch;
   const std::string work = scratch.MakeFolder("work");
   const std::string dump = scratch.MakeFolder("dump");
   auto in = [](const char* stamp) { return std::string(stamp) + handoff::kInputSuffix; };
@@ -229,7 +229,7 @@ TEST(Report, TableJsonAndStatusOfASyntheticWorkFolder) {
 }
 
 TEST(Report, BadUsageAndUnreadableFoldersGiveStatusTwoAndOneLine) {
-  testing::ScratchFolder scratch;
+  test::ScratchFolder scratch;
   const std::string work = scratch.MakeFolder("work");
   const std::string file = scratch.WriteFile("plain.txt");
   const std::string missing = scratch.Join("missing");
@@ -268,7 +268,7 @@ TEST(Report, BadUsageAndUnreadableFoldersGiveStatusTwoAndOneLine) {
 
 TEST(Report, LinksAreNeitherFollowedNorCounted) {
   if (platform::kWindows) GTEST_SKIP() << "links need privileges on Windows";
-  testing::ScratchFolder scratch;
+  test::ScratchFolder scratch;
   const std::string work = scratch.MakeFolder("work");
   const std::string elsewhere = scratch.MakeFolder("elsewhere");
   SetWriteTime(scratch.WriteFile("work/100000.in_"), BaseMs());
@@ -320,7 +320,7 @@ TEST(Report, HostileBytesAreEscapedForTheTerminalAndReplacedForXml) {
 }
 
 TEST(Report, DumpTextsAndNamesReachEachFormWithoutControls) {
-  testing::ScratchFolder scratch;
+  test::ScratchFolder scratch;
   const bool names = !platform::kWindows;  // Windows names hold no control bytes
   const std::string folder = names ? "work\x1b]0;owned\x07" : "work";
   const std::string input = names ? "100000\x1b[2J.in_" : "100000.in_";
@@ -348,9 +348,9 @@ TEST(Report, DumpTextsAndNamesReachEachFormWithoutControls) {
   EXPECT_EQ(cycle["input"], input);
   EXPECT_EQ(cycle["entries"][0]["text"], "\x1b[31mred \xEF\xBF\xBD");
   EXPECT_EQ(cycle["entries"][2]["text"], texts[2]);
-  const std::string picture = testing::ReadWholeFile(svg);
-  testing::XmlElement root;
-  EXPECT_TRUE(testing::ReadXml(picture, &root));
+  const std::string picture = test::ReadWholeFile(svg);
+  test::XmlElement root;
+  EXPECT_TRUE(test::ReadXml(picture, &root));
   EXPECT_NE(picture.find(report::XmlText(work) + "</text>"), std::string::npos);
 }
 
@@ -372,7 +372,7 @@ TEST(Report, DefaultWorkFolderTrustsTheUsersFallbackOnlyWhenPrivate) {
                                          {kLink, false, true, false, true}}) {
     if (c.temp > kMissing && platform::kWindows) continue;
     SCOPED_TRACE(::testing::Message() << c.temp << c.fallback << c.work << c.alternative);
-    testing::ScratchFolder scratch;
+    test::ScratchFolder scratch;
     const std::string real = scratch.MakeFolder("real"), temp = scratch.Join("user");
     fs::permissions(real, fs::perms::owner_all);
     if (c.temp == kLink) fs::create_directory_symlink(real, temp);
@@ -385,7 +385,7 @@ TEST(Report, DefaultWorkFolderTrustsTheUsersFallbackOnlyWhenPrivate) {
     }
     const std::string underTemp =
         handoff::WorkFolderBelow(temp, std::string("launcher") + platform::kProgramSuffix);
-    if (c.work) fs::create_directories(testing::NativeSpelling(underTemp));
+    if (c.work) fs::create_directories(test::NativeSpelling(underTemp));
     const std::string alternative = scratch.Join("alternative");
     if (c.alternative) fs::create_directory(alternative);
     EXPECT_EQ(report::ChooseWorkFolder(temp, c.fallback, alternative),
@@ -394,19 +394,18 @@ TEST(Report, DefaultWorkFolderTrustsTheUsersFallbackOnlyWhenPrivate) {
 }
 
 // An own file at `path`, as the control; else what another user may plant.
-bool PlantAt(std::optional<testing::Plant> plant, const std::string& path,
-             const std::string& other) {
+bool PlantAt(std::optional<test::Plant> plant, const std::string& path, const std::string& other) {
   std::error_code error;
-  return plant ? testing::MakePlant(*plant, path, other) : fs::copy_file(other, path, error);
+  return plant ? test::MakePlant(*plant, path, other) : fs::copy_file(other, path, error);
 }
 
 TEST(Report, OnlyPlainFilesWithOneNameAreReadOrWritten) {
-  using testing::Plant;
+  using test::Plant;
   for (std::optional<Plant> plant :
        {std::optional<Plant>(), std::optional(Plant::kFifo), std::optional(Plant::kSymbolicLink),
         std::optional(Plant::kFolder), std::optional(Plant::kHardLink)}) {
-    SCOPED_TRACE(plant ? testing::PlantName(*plant) : "own file");
-    testing::ScratchFolder scratch;
+    SCOPED_TRACE(plant ? test::PlantName(*plant) : "own file");
+    test::ScratchFolder scratch;
     const std::string work = scratch.MakeFolder("work"), dump = scratch.MakeFolder("dump");
     SetWriteTime(scratch.WriteFile("work/100000.in_"), BaseMs());
     const std::string content = "2025/11/20 10:00:01\tlauncher\tx\n" + std::string(9000, 'x');
@@ -420,12 +419,12 @@ TEST(Report, OnlyPlainFilesWithOneNameAreReadOrWritten) {
     EXPECT_EQ(result.status, own ? 1 : 2);
     EXPECT_EQ(result.error, own ? "" : "quill-report: cannot write " + svg + "\n");
     EXPECT_EQ(Lines(result.output).at(2).back(), own ? '1' : '0');  // failure entries
-    EXPECT_EQ(testing::ReadWholeFile(other), content);
+    EXPECT_EQ(test::ReadWholeFile(other), content);
     if (own) {
-      EXPECT_EQ(testing::ReadWholeFile(svg).rfind("</svg>\n") + 7, fs::file_size(svg));
+      EXPECT_EQ(test::ReadWholeFile(svg).rfind("</svg>\n") + 7, fs::file_size(svg));
     }
   }
-  testing::ScratchFolder scratch;
+  test::ScratchFolder scratch;
   EXPECT_EQ(report::RunReport({"--svg", scratch.Join("no/such/folder.svg"), scratch.Path()}).status,
             2);
 }
@@ -446,7 +445,7 @@ TEST(Report, DumpFilesAreReadInPiecesWithCutLinesKeepingWhatMatters) {
   text += line("00:09", "kestrel.exe", "9") + line("00:10", "KESTREL", "10") +
           line("00:45", "launcher", "45") + line("00:46", "launcher", "46") +
           line("00:05", "launcher.com", "5") + line("00:05", "launcher", "5");
-  testing::ScratchFolder scratch;
+  test::ScratchFolder scratch;
   scratch.WriteFile("1120_10.txt", text);
   report::ReadDumpEntries(scratch.Path(), {"1120_10.txt", "1120_11.txt"}, &cycles);
   std::vector<std::string> kept;
@@ -461,7 +460,7 @@ TEST(Report, DumpFilesAreReadInPiecesWithCutLinesKeepingWhatMatters) {
 
 // Run in a child process as another user: makes the empty file it is given.
 TEST(ReportChild, DISABLED_MakeFileAsAnotherUser) {
-  const std::string path = testing::ChildArgument("other-user-file");
+  const std::string path = test::ChildArgument("other-user-file");
   if (path.empty()) return;
   ASSERT_TRUE(platform::BecomeUserForTesting(4'000'000));
   EXPECT_TRUE(std::ofstream(path).good());
@@ -487,14 +486,14 @@ TEST(Report, OnlyAPlainOutputWithOneNameOfTheInputsOwnerAnswers) {
     if (output == kOtherUser && (platform::kWindows || UserName() != "root")) {
       GTEST_SKIP() << "another user's files need root on POSIX";
     }
-    testing::ScratchFolder scratch;
+    test::ScratchFolder scratch;
     const std::string work = scratch.MakeFolder("work");
     fs::permissions(work, fs::perms::all);
     for (const auto& [name, made] :
          {std::pair{"work/100000.in_", input}, {"work/100000.in_.out", output}}) {
       if (made == kOtherUser) {
-        ASSERT_EQ(testing::RunTestsInChildren("ReportChild.DISABLED_MakeFileAsAnotherUser",
-                                              "other-user-file", {scratch.Join(name)}),
+        ASSERT_EQ(test::RunTestsInChildren("ReportChild.DISABLED_MakeFileAsAnotherUser",
+                                           "other-user-file", {scratch.Join(name)}),
                   std::vector<int>{0});
       }
       if (made == kSecondName) fs::create_hard_link(scratch.WriteFile("kept"), scratch.Join(name));
@@ -529,7 +528,7 @@ TEST(Report, AFloodOfEntriesKeepsAHundredTextsAndCountsEveryOne) {
             "early\tdetail", 2, "  \"early\" x 100"},
            // A kind per entry: a cycle counts its first hundred kinds one by one.
            {entries(150, '1', "kind", true), 150, "kind99\tdetail", 100, "  other kinds x 50"}}) {
-    testing::ScratchFolder scratch;
+    test::ScratchFolder scratch;
     const std::string work = scratch.MakeFolder("work"), dump = scratch.Join("dump");
     SetWriteTime(scratch.WriteFile("work/100000.in_"), BaseMs());
     scratch.WriteFile("dump/1120_10.txt", log);
@@ -552,7 +551,7 @@ TEST(Report, HourFilesAreReadPastTheirHolesAndOnlyUpToTheirLimit) {
            {std::string(static_cast<std::size_t>(report::kMaxDumpFileBytes), 'x'), 0, 1},
            {"", std::uintmax_t{1} << 40, 2}}) {
     if (hole > 0 && platform::kWindows) GTEST_SKIP() << "Wine keeps no holes";
-    testing::ScratchFolder scratch;
+    test::ScratchFolder scratch;
     const std::string work = scratch.MakeFolder("work"), dump = scratch.Join("dump");
     SetWriteTime(scratch.WriteFile("work/100000.in_"), BaseMs());
     const std::string hour = scratch.WriteFile("dump/1120_10.txt", entry + between);
@@ -564,7 +563,7 @@ TEST(Report, HourFilesAreReadPastTheirHolesAndOnlyUpToTheirLimit) {
     EXPECT_EQ(summary["dump_files_cut"].size(), cut ? 1u : 0u);
     const std::string error = report::RunReport({"--dump-folder", dump, work}).error;
     EXPECT_EQ(error, cut ? "quill-report: read only the first 64 MiB of " +
-                               testing::NativeSpelling(dump + "\\1120_10.txt") + "\n"
+                               test::NativeSpelling(dump + "\\1120_10.txt") + "\n"
                          : "");
   }
 }

@@ -51,9 +51,9 @@ std::string Seconds(std::int64_t ms) {
 }
 
 TEST(XmlReader, TakesElementsAttributesAndTextAndRefusesWhatIsNotWellFormed) {
-  testing::XmlElement root;
+  test::XmlElement root;
   ASSERT_TRUE(
-      testing::ReadXml("<?xml version=\"1.0\"?>\n<a k=\"&lt;&quot;\">t&amp;<b/>u</a>\n", &root));
+      test::ReadXml("<?xml version=\"1.0\"?>\n<a k=\"&lt;&quot;\">t&amp;<b/>u</a>\n", &root));
   EXPECT_EQ(root.name, "a");
   EXPECT_EQ(root.attributes["k"], "<\"");
   EXPECT_EQ(root.text, "t&u");
@@ -62,7 +62,7 @@ TEST(XmlReader, TakesElementsAttributesAndTextAndRefusesWhatIsNotWellFormed) {
   for (const char* bad : {"<a><b></a>", "<a>", "<a></a></a>", "<a></b>", "<a x=1/>", "<a x=\"1/>",
                           "<a x=\"1\"y=\"2\"/>", "<a x=\"1\" x=\"2\"/>", "<a x=\"<\"/>",
                           "<a>&nbsp;</a>", "<a>&amp</a>", "<a>1 < 2</a>", "<a/>b", ""}) {
-    EXPECT_FALSE(testing::ReadXml(bad, &root)) << bad;
+    EXPECT_FALSE(test::ReadXml(bad, &root)) << bad;
   }
 }
 
@@ -127,7 +127,7 @@ TEST(ReportValues, SinceTextGivesALocalTime) {
   }
   // The one second whose calendar time is mktime's error value.
   if (platform::kWindows) GTEST_SKIP() << "Windows' mktime refuses times before 1970";
-  testing::ScopedEnvironmentValue utc("TZ", "UTC");
+  test::ScopedEnvironmentValue utc("TZ", "UTC");
   std::int64_t ms = 0;
   EXPECT_TRUE(report::ParseSinceTime("1969-12-31 23:59:59", kBase / 1000, &ms));
   EXPECT_EQ(ms, -1000);
@@ -149,8 +149,8 @@ TEST(ReportValues, TimeTextsBeforeTheEpochKeepTheirSecondAndMilliseconds) {
     const std::int64_t ms = seconds * 1000;
     const std::string text = report::LocalTimeText(ms);
     ASSERT_EQ(text.size(), 23u);
-    testing::XmlElement root;
-    EXPECT_TRUE(testing::ReadXml(report::TimelineSvg("", {{In("1"), ms, ms, 1, {}, {}}}), &root));
+    test::XmlElement root;
+    EXPECT_TRUE(test::ReadXml(report::TimelineSvg("", {{In("1"), ms, ms, 1, {}, {}}}), &root));
   }
 }
 
@@ -271,7 +271,7 @@ TEST(ReportValues, EntriesOfHandOffProgramsGoToTheCycleOfTheirSecond) {
 
 // An element as "name attributes... text", the attributes that place and
 // colour it in a fixed order.
-std::string Describe(const testing::XmlElement& e) {
+std::string Describe(const test::XmlElement& e) {
   std::string text = e.name;
   for (const char* key : {"x", "y", "x1", "y1", "x2", "y2", "cx", "cy", "r", "width", "height", "d",
                           "fill", "stroke", "font-size", "font-weight", "text-anchor"}) {
@@ -282,10 +282,10 @@ std::string Describe(const testing::XmlElement& e) {
 }
 
 std::vector<std::string> Picture(const std::string& folder, const std::vector<Cycle>& cycles,
-                                 testing::XmlElement* root) {
-  EXPECT_TRUE(testing::ReadXml(report::TimelineSvg(folder, cycles), root));
+                                 test::XmlElement* root) {
+  EXPECT_TRUE(test::ReadXml(report::TimelineSvg(folder, cycles), root));
   std::vector<std::string> elements;
-  for (const testing::XmlElement& e : root->children) {
+  for (const test::XmlElement& e : root->children) {
     for (const char* key : {"fill", "stroke"}) {
       const auto colour = e.attributes.find(key);
       EXPECT_TRUE(colour == e.attributes.end() ||
@@ -334,7 +334,7 @@ TEST(ReportValues, TimelineHasARowPerCycleMarksAxisAndLegend) {
                                    "text 456.0 180.0 failure entry (dump log)",
                                    "rect 632.0 168.0 24 16 #fbd5d5",
                                    "text 664.0 180.0 unanswered cycle"});
-  testing::XmlElement root;
+  test::XmlElement root;
   EXPECT_EQ(Picture("C:\\work & <x>\x1b\xe9", cycles, &root), expected);
   EXPECT_EQ(root.attributes["viewBox"], "0 0 960 220");
   EXPECT_EQ(root.attributes["height"], std::to_string(report::TimelineSize(cycles).height));

@@ -1,5 +1,4 @@
 #include "environment/special_folders.h"
-#include "environment/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +6,7 @@
 #include <random>
 #include <string>
 
+#include "environment/temp_folder.h"
 #include "paths/file_status.h"
 #include "paths/path_strings.h"
 #include "platform/environment.h"
@@ -17,9 +17,9 @@ namespace quill {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::Exists;
-using testing::ScopedEnvironmentValue;
-using testing::ScratchFolder;
+using test::Exists;
+using test::ScopedEnvironmentValue;
+using test::ScratchFolder;
 
 // A name no other test or user has, for folders made under /tmp.
 std::string UniqueUser() {

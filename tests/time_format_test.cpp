@@ -61,7 +61,7 @@ TEST(TimeFormatTest, CalendarTimesInLocalTime) {
 }
 
 TEST(TimeFormatTest, LocalTimeReadsTheSystemClock) {
-  testing::FakeServices fake;
+  test::FakeServices fake;
   EXPECT_EQ(FormatLocalTime("%S"), "21");
   fake.Advance(5'000);
   EXPECT_EQ(FormatLocalTime("%S"), "26");

@@ -52,10 +52,10 @@ int RunChildTest(const std::string& test, const std::string& arguments) {
 // Waits up to `seconds` of real time for a file to appear.
 bool AwaitFile(const std::string& path, int seconds) {
   for (int i = 0; i < seconds * 20; ++i) {
-    if (testing::Exists(path)) return true;
+    if (test::Exists(path)) return true;
     platform::System().Sleep(50);
   }
-  return testing::Exists(path);
+  return test::Exists(path);
 }
 
 // ---- POSIX process table --------------------------------------------------
@@ -108,7 +108,7 @@ std::pair<std::string, std::string> SignalMasks(long pid) {
 // ---- Load -------------------------------------------------------------------
 
 TEST(Load, ManyConvertersOnOneInputEndWellAndLeaveOnlyTheirNames) {
-  testing::ScratchFolder scratch;
+  test::ScratchFolder scratch;
   const std::string input = scratch.Join("083015.in_");
   const int processes = platform::kWindows ? 8 : 20;
   // Start them in a second that decides for output, as a launcher's would. A
@@ -125,7 +125,7 @@ TEST(Load, ManyConvertersOnOneInputEndWellAndLeaveOnlyTheirNames) {
     for (int i = 0; i < processes; ++i) {
       runners.emplace_back([&statuses, &input, i] {
         statuses[i] =
-            platform::RunAndWait(testing::ProgramBesideTests("kestrel"), QuoteIfNeeded(input));
+            platform::RunAndWait(test::ProgramBesideTests("kestrel"), QuoteIfNeeded(input));
       });
     }
     for (std::thread& runner : runners) runner.join();
@@ -153,7 +153,7 @@ TEST(Load, ManyConvertersOnOneInputEndWellAndLeaveOnlyTheirNames) {
 
 // The fake clock, so a hundred polls take no time, with the real process start
 // of this system.
-class FakeClockRealStarts : public testing::FakeServices {
+class FakeClockRealStarts : public test::FakeServices {
  public:
   platform::ShellResult ExecuteShellRequest(const platform::ShellRequest& request) override {
     FakeServices::ExecuteShellRequest(request);
@@ -163,7 +163,7 @@ class FakeClockRealStarts : public testing::FakeServices {
 
 // Run by the test below in a copy of this binary that has no converter beside it.
 TEST(MissingConverter, DISABLED_TenCycles) {
-  const std::string base = testing::ChildArgument("dump-base");
+  const std::string base = test::ChildArgument("dump-base");
   if (base.empty()) return;
   platform::ScopedSharedDocuments sharedDocuments(base);
   FakeClockRealStarts services;
@@ -172,7 +172,7 @@ TEST(MissingConverter, DISABLED_TenCycles) {
 }
 
 TEST(MissingConverter, EveryRefusedStartIsRecordedAndTheCyclesEnd) {
-  testing::ScratchFolder scratch;
+  test::ScratchFolder scratch;
   const std::string copy =
       scratch.MakeFolder("bin") + (platform::kWindows ? "\\" : "/") + PathLeaf(ModulePath());
   fs::copy_file(ModulePath(), copy);
@@ -180,7 +180,7 @@ TEST(MissingConverter, EveryRefusedStartIsRecordedAndTheCyclesEnd) {
       AddTrailingSeparator(PathFolder(copy), '\\') + "kestrel" + platform::kProgramSuffix;
   if (FindProgram(missing) != missing) GTEST_SKIP() << "a converter is installed system-wide";
   const std::string base = scratch.MakeFolder("dump");
-  testing::ScopedEnvironmentValue tmp("TMP", scratch.MakeFolder("tmp").c_str());
+  test::ScopedEnvironmentValue tmp("TMP", scratch.MakeFolder("tmp").c_str());
 
   EXPECT_EQ(platform::RunAndWait(copy,
                                  "--gtest_also_run_disabled_tests --gtest_brief=1 "
@@ -188,12 +188,12 @@ TEST(MissingConverter, EveryRefusedStartIsRecordedAndTheCyclesEnd) {
                                  "\"--dump-base=" +
                                      base + "\""),
             0);
-  EXPECT_EQ(testing::ReadWholeFile(base + "/starts.txt"), "1010");
+  EXPECT_EQ(test::ReadWholeFile(base + "/starts.txt"), "1010");
   int refusals = 0;
   const std::string expected = "\tThe specified file was not found.\tOperation=\"\"\tFile=\"" +
                                missing + "\"\tParamaters=\"";
   for (const auto& entry : fs::directory_iterator(fs::path(base) / "Temp/Temp/DbgDump/WZ")) {
-    std::istringstream lines(testing::ReadWholeFile(entry.path().string()));
+    std::istringstream lines(test::ReadWholeFile(entry.path().string()));
     for (std::string line; std::getline(lines, line);) {
       if (line.find(expected) != std::string::npos) ++refusals;
     }
@@ -224,7 +224,7 @@ TEST(ArgumentEcho, DISABLED_Write) {
 // of it, and as the launcher starts the converter, which on POSIX brings the
 // whole path as one argument whatever it holds.
 TEST(HostileInput, ReachesTheProgramAsTheWindowsRuntimeSplitsIt) {
-  testing::ScratchFolder scratch;
+  test::ScratchFolder scratch;
   const std::string marker = scratch.Join("shell-ran");
   const std::vector<std::string> inputs = {
       scratch.Path() + "\\$(touch " + marker + ").in_",
@@ -264,7 +264,7 @@ TEST(HostileInput, ReachesTheProgramAsTheWindowsRuntimeSplitsIt) {
     }
     if (asLauncher) expected = {input};
     std::vector<std::string> received;
-    std::string content = testing::ReadWholeFile(echo);
+    std::string content = test::ReadWholeFile(echo);
     for (std::size_t start = 0, end; (end = content.find('\0', start)) != std::string::npos;
          start = end + 1) {
       received.push_back(content.substr(start, end - start));
@@ -272,22 +272,22 @@ TEST(HostileInput, ReachesTheProgramAsTheWindowsRuntimeSplitsIt) {
     EXPECT_EQ(received, expected) << input;
   }
   platform::SetEnvironmentValue("QUILL_ECHO_FILE", nullptr);
-  EXPECT_FALSE(testing::Exists(marker));
+  EXPECT_FALSE(test::Exists(marker));
 }
 
 // ---- A dump file held by another process ------------------------------------
 
 // The file that tells a holder has started.
 std::string HeldMarker(const std::string& file) {
-  return testing::NativeSpelling(file) + ".held";
+  return test::NativeSpelling(file) + ".held";
 }
 
 // Holds the file it is told for the time it is told.
 TEST(DumpFileHolder, DISABLED_Hold) {
-  const std::string file = testing::ChildArgument("hold-file");
-  const std::string ms = testing::ChildArgument("hold-ms");
+  const std::string file = test::ChildArgument("hold-file");
+  const std::string ms = test::ChildArgument("hold-ms");
   if (file.empty() || ms.empty()) return;
-  const platform::HoldKind kind = testing::ChildArgument("hold-kind") == "lock"
+  const platform::HoldKind kind = test::ChildArgument("hold-kind") == "lock"
                                       ? platform::HoldKind::kRecordLock
                                       : platform::HoldKind::kOpen;
   std::ofstream(HeldMarker(file)) << "held";
@@ -311,7 +311,7 @@ bool WriteWhileHeld(const std::string& base, std::uint32_t holdMs, std::uint32_t
   platform::System().Sleep(200);
   const bool byPermission = !platform::kWindows && std::string(kind) == "open";
   if (byPermission) {  // the hold takes every write permission away
-    EXPECT_EQ(fs::status(testing::NativeSpelling(file)).permissions() & fs::perms::owner_write,
+    EXPECT_EQ(fs::status(test::NativeSpelling(file)).permissions() & fs::perms::owner_write,
               fs::perms::none);
   }
   const std::uint32_t start = platform::System().TickCount();
@@ -319,7 +319,7 @@ bool WriteWhileHeld(const std::string& base, std::uint32_t holdMs, std::uint32_t
   *tookMs = platform::System().TickCount() - start;
   holder.join();
   if (byPermission) {  // and gives it back
-    EXPECT_NE(fs::status(testing::NativeSpelling(file)).permissions() & fs::perms::owner_write,
+    EXPECT_NE(fs::status(test::NativeSpelling(file)).permissions() & fs::perms::owner_write,
               fs::perms::none);
   }
   platform::RemoveFile(HeldMarker(file).c_str());
@@ -327,7 +327,7 @@ bool WriteWhileHeld(const std::string& base, std::uint32_t holdMs, std::uint32_t
 }
 
 TEST(DumpFault, RecordWaitsOutAShortHoldAndIsDroppedAfterTenSeconds) {
-  testing::ScratchFolder scratch;
+  test::ScratchFolder scratch;
   platform::ScopedSharedDocuments sharedDocuments(scratch.Path());
   std::uint32_t took = 0;
   EXPECT_TRUE(WriteWhileHeld(scratch.Path(), 2000, &took));
@@ -342,7 +342,7 @@ TEST(DumpFault, RecordWaitsOutAShortHoldAndIsDroppedAfterTenSeconds) {
 // Anyone who can open the hour file can take its record lock and keep it:
 // a record waits a moment for it, then is appended without it, whole.
 TEST(DumpFault, RecordLockHeldElsewhereCostsARecordAMomentOnly) {
-  testing::ScratchFolder scratch;
+  test::ScratchFolder scratch;
   platform::ScopedSharedDocuments sharedDocuments(scratch.Path());
   std::uint32_t took = 0;
   // Longer than any open is retried: the record is stored all the same.
@@ -351,7 +351,7 @@ TEST(DumpFault, RecordLockHeldElsewhereCostsARecordAMomentOnly) {
   EXPECT_LT(took, 500u);
   const std::string file = handoff::DumpFolder(scratch.Path()) +
                            handoff::HourFileName(platform::System().CalendarTime());
-  std::istringstream lines(testing::ReadWholeFile(testing::NativeSpelling(file)));
+  std::istringstream lines(test::ReadWholeFile(test::NativeSpelling(file)));
   // The header and both records, each a whole line.
   int records = 0;
   for (std::string line; std::getline(lines, line); ++records) EXPECT_EQ(line.back(), '\r');
@@ -362,12 +362,12 @@ TEST(DumpFault, RecordLockHeldElsewhereCostsARecordAMomentOnly) {
 
 TEST(Processes, ConverterStartsWithDefaultSignalDispositions) {
   if (platform::kWindows) GTEST_SKIP() << "signal dispositions are a POSIX matter";
-  testing::ScratchFolder scratch;
+  test::ScratchFolder scratch;
   const std::string input = scratch.Join("signals.in_");
   // Ignored and blocked here; the converter gets neither.
   auto previous = std::signal(SIGINT, SIG_IGN);
   ASSERT_TRUE(platform::BlockInterruptForTesting(true));
-  const std::string program = testing::ProgramBesideTests("kestrel");
+  const std::string program = test::ProgramBesideTests("kestrel");
   platform::ShellRequest request;
   request.file = program.c_str();
   request.parameters = input.c_str();
@@ -394,7 +394,7 @@ TEST(Processes, ConverterStartsWithDefaultSignalDispositions) {
 
 // Writes to the real error stream: raw bytes, then a progress line and its erasure.
 TEST(ErrorStream, DISABLED_Write) {
-  if (testing::ChildArgument("error-stream").empty()) return;
+  if (test::ChildArgument("error-stream").empty()) return;
   platform::System().WriteError(std::string("a\0b", 3));
   ConsoleProgressBar bar;
   bar.Start("wait  ...", 100);
@@ -404,7 +404,7 @@ TEST(ErrorStream, DISABLED_Write) {
 }
 
 TEST(Processes, TheErrorStreamCarriesEveryByteAndTheProgressLine) {
-  testing::ScratchFolder scratch;
+  test::ScratchFolder scratch;
   const std::string errors = scratch.Join("stderr.txt");
   EXPECT_EQ(platform::RunAndWait(ModulePath(),
                                  "--gtest_also_run_disabled_tests --gtest_brief=1 "
@@ -412,13 +412,13 @@ TEST(Processes, TheErrorStreamCarriesEveryByteAndTheProgressLine) {
                                  errors),
             0);
   const std::string line = "wait  ...    ( 2 / 100 )    ....................\r";
-  EXPECT_EQ(testing::ReadWholeFile(errors),
+  EXPECT_EQ(test::ReadWholeFile(errors),
             std::string("a\0b", 3) + line + std::string(line.size(), ' ') + "\r");
 }
 
 TEST(Processes, BareNamesRunTheFirstProgramOnTheSearchPathAndFailedStartsLeaveNoZombie) {
   if (platform::kWindows) GTEST_SKIP() << "the program search and zombies are POSIX matters";
-  testing::ScratchFolder scratch;
+  test::ScratchFolder scratch;
   const std::string first = scratch.MakeFolder("first");
   const std::string second = scratch.MakeFolder("second");
   // Same name, not executable: passed over by the search, refused by a start.
@@ -436,7 +436,7 @@ TEST(Processes, BareNamesRunTheFirstProgramOnTheSearchPathAndFailedStartsLeaveNo
   const auto before = zombies();
   {
     const std::string path = "/nowhere:" + first + ":" + second;
-    testing::ScopedEnvironmentValue search("PATH", path.c_str());
+    test::ScopedEnvironmentValue search("PATH", path.c_str());
     EXPECT_EQ(platform::RunAndWait("quill-probe", ""), 7);
     EXPECT_EQ(platform::RunAndWait("quill-probe-missing", ""), -1);
   }
@@ -449,8 +449,8 @@ TEST(Processes, BareNamesRunTheFirstProgramOnTheSearchPathAndFailedStartsLeaveNo
 // meets a broken pipe.
 class ClosedErrorPipe {
  public:
-  explicit ClosedErrorPipe(const testing::ScratchFolder& scratch) : path_(scratch.Join("pipe")) {
-    EXPECT_TRUE(testing::MakePlant(testing::Plant::kFifo, path_, ""));
+  explicit ClosedErrorPipe(const test::ScratchFolder& scratch) : path_(scratch.Join("pipe")) {
+    EXPECT_TRUE(test::MakePlant(test::Plant::kFifo, path_, ""));
     // Opening the reading end waits for the program to open the writing end.
     reader_ = std::thread([this] { std::ifstream(path_).close(); });
   }
@@ -465,7 +465,7 @@ class ClosedErrorPipe {
 // Neither program may end early when nobody reads its error stream any more.
 TEST(Processes, KestrelsRetryLineOnAClosedPipeDoesNotEndIt) {
   if (platform::kWindows) GTEST_SKIP() << "broken pipes end programs on POSIX only";
-  testing::ScratchFolder scratch;
+  test::ScratchFolder scratch;
   // In a /var/tmp of its own whose dump tree cannot be made, kestrel's record
   // of the folder it cannot make waits its 10 s, drawing the retry's line; it
   // does so only in a second divisible by 3, which one of six starts in a row
@@ -473,7 +473,7 @@ TEST(Processes, KestrelsRetryLineOnAClosedPipeDoesNotEndIt) {
   const std::string script =
       "mount -t tmpfs quill-tmp /var/tmp && : > /var/tmp/Temp || exit 99; "
       "for i in 1 2 3 4 5 6; do start=$(date +%s); '" +
-      testing::NativeSpelling(testing::ProgramBesideTests("kestrel")) +
+      test::NativeSpelling(test::ProgramBesideTests("kestrel")) +
       "' /var/tmp/Temp/x.in_ || exit $?; [ $(($(date +%s) - start)) -ge 10 ] && exit 0; done; "
       "exit 98";
   ClosedErrorPipe pipe(scratch);
@@ -490,7 +490,7 @@ TEST(Processes, KestrelsRetryLineOnAClosedPipeDoesNotEndIt) {
 TEST(Processes, TheFileSizeLimitEndsNoProgram) {
   if (platform::kWindows) GTEST_SKIP() << "the file size limit is a POSIX matter";
   const auto program = [](const char* name) {
-    return "'" + testing::NativeSpelling(testing::ProgramBesideTests(name)) + "'";
+    return "'" + test::NativeSpelling(test::ProgramBesideTests(name)) + "'";
   };
   const std::string setUp =
       "mount -t tmpfs quill-tmp /var/tmp || exit 99; d=/var/tmp/Temp/Temp/DbgDump/WZ; "
@@ -525,10 +525,10 @@ TEST(Processes, TheFileSizeLimitEndsNoProgram) {
 
 TEST(Processes, AWholeLauncherRunLeavesNoZombie) {
   if (platform::kWindows) GTEST_SKIP() << "zombie processes are a POSIX matter";
-  testing::ScratchFolder scratch;
+  test::ScratchFolder scratch;
   // Its error stream's reader is gone after the start: the run goes on.
   ClosedErrorPipe pipe(scratch);
-  testing::ScopedEnvironmentValue tmp("TMP", scratch.Path().c_str());
+  test::ScopedEnvironmentValue tmp("TMP", scratch.Path().c_str());
   std::atomic<bool> done{false};
   int samples = 0;
   int zombies = 0;
@@ -556,7 +556,7 @@ TEST(Processes, AWholeLauncherRunLeavesNoZombie) {
       platform::System().Sleep(20);
     }
   });
-  EXPECT_EQ(platform::RunAndWait(testing::ProgramBesideTests("launcher"), "", pipe.Path()), 0);
+  EXPECT_EQ(platform::RunAndWait(test::ProgramBesideTests("launcher"), "", pipe.Path()), 0);
   done = true;
   watcher.join();
   EXPECT_GT(samples, 100);

@@ -18,10 +18,10 @@ namespace quill {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::EntryNames;
-using testing::Exists;
-using testing::ScratchFolder;
-using testing::WithForeignSeparators;
+using test::EntryNames;
+using test::Exists;
+using test::ScratchFolder;
+using test::WithForeignSeparators;
 
 // One run of kestrel and the clock around it.
 struct Run {
@@ -49,7 +49,7 @@ Run RunKestrel(const std::string& parameters) {
   Run run;
   run.firstSecond = system.CalendarTime();
   const std::uint32_t startTick = system.TickCount();
-  run.status = platform::RunAndWait(testing::ProgramBesideTests("kestrel"), parameters);
+  run.status = platform::RunAndWait(test::ProgramBesideTests("kestrel"), parameters);
   run.elapsedMs = system.TickCount() - startTick;
   run.lastSecond = system.CalendarTime();
   return run;
@@ -93,7 +93,7 @@ TEST(KestrelProgram, WithoutAnArgumentEndsAndCreatesNothing) {
   ScratchFolder scratch;
   const fs::path previous = fs::current_path();
   fs::current_path(scratch.Path());
-  EXPECT_EQ(platform::RunAndWait(testing::ProgramBesideTests("kestrel"), ""), 0);
+  EXPECT_EQ(platform::RunAndWait(test::ProgramBesideTests("kestrel"), ""), 0);
   fs::current_path(previous);
   EXPECT_TRUE(EntryNames(scratch.Path()).empty());
 }

@@ -31,12 +31,12 @@ bool EndsWith(const std::string& text, const std::string& end) {
 }
 
 TEST(LauncherRun, TenCyclesAgainstTheRealConverter) {
-  testing::ScratchFolder scratch;
-  testing::ScopedEnvironmentValue tmp("TMP", scratch.Path().c_str());
+  test::ScratchFolder scratch;
+  test::ScopedEnvironmentValue tmp("TMP", scratch.Path().c_str());
   std::string errors = scratch.Join("stderr.txt");
 
   int status =
-      platform::RunAndWait(testing::ProgramBesideTests("launcher"), "ignored --arguments", errors);
+      platform::RunAndWait(test::ProgramBesideTests("launcher"), "ignored --arguments", errors);
   EXPECT_EQ(status, 0);
 
   // Each cycle waits for its own output, which takes at least one 3-second
@@ -58,7 +58,7 @@ TEST(LauncherRun, TenCyclesAgainstTheRealConverter) {
   EXPECT_EQ(inputs, 10);
 
   // Only progress lines: rewritten in place with CR, never a line feed.
-  std::string shown = testing::ReadWholeFile(errors);
+  std::string shown = test::ReadWholeFile(errors);
   EXPECT_EQ(shown.find('\n'), std::string::npos);
   std::string::size_type start = 0;
   while (start < shown.size()) {

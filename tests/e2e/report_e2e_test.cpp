@@ -59,7 +59,7 @@ class ShortPauses : public platform::Services {
 // Run by the test below in a copy of this binary, named launcher, that has no
 // converter beside it.
 TEST(ReportOfMissingConverter, DISABLED_Cycles) {
-  const std::string base = testing::ChildArgument("dump-base");
+  const std::string base = test::ChildArgument("dump-base");
   if (base.empty()) return;
   ShortPauses services;
   platform::ScopedServices scope(services);
@@ -78,7 +78,7 @@ TEST(ReportOfMissingConverter, DISABLED_Cycles) {
 }
 
 TEST(ReportOfMissingConverter, FailureCountsEqualTheDumpEntries) {
-  testing::ScratchFolder scratch;
+  test::ScratchFolder scratch;
   const std::string copy = scratch.MakeFolder("bin") + (platform::kWindows ? "\\" : "/") +
                            "launcher" + platform::kProgramSuffix;
   fs::copy_file(ModulePath(), copy);
@@ -87,7 +87,7 @@ TEST(ReportOfMissingConverter, FailureCountsEqualTheDumpEntries) {
   if (FindProgram(missing) != missing) GTEST_SKIP() << "a converter is installed system-wide";
   const std::string base = scratch.MakeFolder("dump");
   const std::string temp = scratch.MakeFolder("tmp");
-  testing::ScopedEnvironmentValue tmp("TMP", temp.c_str());
+  test::ScopedEnvironmentValue tmp("TMP", temp.c_str());
 
   ASSERT_EQ(platform::RunAndWait(copy,
                                  "--gtest_also_run_disabled_tests --gtest_brief=1 "
@@ -98,7 +98,7 @@ TEST(ReportOfMissingConverter, FailureCountsEqualTheDumpEntries) {
   const std::string wz = (fs::path(base) / "Temp" / "Temp" / "DbgDump" / "WZ").string();
   int refusals = 0;
   for (const auto& entry : fs::directory_iterator(wz)) {
-    std::istringstream lines(testing::ReadWholeFile(entry.path().string()));
+    std::istringstream lines(test::ReadWholeFile(entry.path().string()));
     for (std::string line; std::getline(lines, line);) {
       if (line.find("\tThe specified file was not found.\t") != std::string::npos) ++refusals;
     }
@@ -108,13 +108,13 @@ TEST(ReportOfMissingConverter, FailureCountsEqualTheDumpEntries) {
   // Without a folder the report reads where launcher works.
   const std::string output = scratch.Join("report.json");
   const std::string errors = scratch.Join("report.err");
-  EXPECT_EQ(platform::RunAndWait(testing::ProgramBesideTests("quill-report"),
+  EXPECT_EQ(platform::RunAndWait(test::ProgramBesideTests("quill-report"),
                                  "--json --dump-folder " + QuoteIfNeeded(wz), errors, output),
             1);
-  std::istringstream lines(testing::ReadWholeFile(output));
+  std::istringstream lines(test::ReadWholeFile(output));
   std::vector<nlohmann::json> objects;
   for (std::string line; std::getline(lines, line);) objects.push_back(nlohmann::json::parse(line));
-  ASSERT_EQ(objects.size(), kCycles + 1u) << testing::ReadWholeFile(errors);
+  ASSERT_EQ(objects.size(), kCycles + 1u) << test::ReadWholeFile(errors);
   int failures = 0;
   for (int cycle = 0; cycle < kCycles; ++cycle) {
     EXPECT_EQ(objects[cycle]["answered"], false);
@@ -134,7 +134,7 @@ TEST(ReportOfMissingConverter, FailureCountsEqualTheDumpEntries) {
   EXPECT_EQ(summary["failures"][0]["text"], "The specified file was not found.");
   EXPECT_EQ(summary["failures"][0]["count"], refusals);
   // The Windows runtime writes its text streams with CR LF.
-  std::string said = testing::ReadWholeFile(errors);
+  std::string said = test::ReadWholeFile(errors);
   said.erase(std::remove(said.begin(), said.end(), '\r'), said.end());
   EXPECT_EQ(said, "quill-report: read " + work + "\n");
 }
@@ -144,7 +144,7 @@ TEST(ReportOfMissingConverter, FailureCountsEqualTheDumpEntries) {
 // reader that is gone is met for sure.
 TEST(ReportProcess, StandardOutputFailuresAreStatusTwoAndAGoneReaderIsQuiet) {
   if (platform::kWindows) GTEST_SKIP() << "needs a POSIX shell and /dev/full";
-  testing::ScratchFolder scratch;
+  test::ScratchFolder scratch;
   const std::string work = scratch.MakeFolder("work"), dump = scratch.MakeFolder("dump");
   using namespace std::chrono;
   const auto startTime = floor<seconds>(system_clock::now()) - hours(1);
@@ -159,7 +159,7 @@ TEST(ReportProcess, StandardOutputFailuresAreStatusTwoAndAGoneReaderIsQuiet) {
                std::string(50000, kind) + "\n";
   }
   scratch.WriteFile("dump/" + FormatTime(start, "%m%d_%H") + ".txt", entries);
-  const std::string program = testing::NativeSpelling(testing::ProgramBesideTests("quill-report"));
+  const std::string program = test::NativeSpelling(test::ProgramBesideTests("quill-report"));
   const std::string status = scratch.Join("status"), errors = scratch.Join("errors");
   const std::string report = "report() { '" + program + "' --dump-folder '" + dump + "' '" + work +
                              "' 2>'" + errors + "'; }\n";
@@ -178,8 +178,8 @@ TEST(ReportProcess, StandardOutputFailuresAreStatusTwoAndAGoneReaderIsQuiet) {
     const std::string file =
         scratch.WriteFile("run.sh", "status='" + status + "'\n" + report + script + "\n");
     ASSERT_EQ(platform::RunAndWait("/bin/sh", QuoteIfNeeded(file)), 0);
-    EXPECT_EQ(std::stoi(testing::ReadWholeFile(status)), expected);
-    const std::string said = testing::ReadWholeFile(errors);
+    EXPECT_EQ(std::stoi(test::ReadWholeFile(status)), expected);
+    const std::string said = test::ReadWholeFile(errors);
     // One line naming the failure; nothing when the reader is gone.
     EXPECT_EQ(said.substr(0, 48),
               expected == 2 ? "quill-report: cannot write the standard output: " : "");
@@ -191,21 +191,20 @@ TEST(ReportProcess, StandardOutputFailuresAreStatusTwoAndAGoneReaderIsQuiet) {
 // earlier picture stays as it was, with nothing beside it.
 TEST(ReportProcess, APictureCutShortLeavesTheEarlierOne) {
   if (platform::kWindows) GTEST_SKIP() << "needs a POSIX shell and ulimit";
-  testing::ScratchFolder scratch;
+  test::ScratchFolder scratch;
   const std::string work = scratch.MakeFolder("work");
   const std::string svg = scratch.WriteFile("pictures/run.svg", "the earlier picture");
   scratch.WriteFile("work/100000.in_");
   const std::string script = scratch.WriteFile(
-      "run.sh",
-      "ulimit -f 1; '" + testing::NativeSpelling(testing::ProgramBesideTests("quill-report")) +
-          "' --svg '" + svg + "' --dump-folder '" + work + "' '" + work + "' >/dev/null 2>'" +
-          scratch.Join("err") + "'; echo $? >'" + scratch.Join("status") + "'\n");
+      "run.sh", "ulimit -f 1; '" + test::NativeSpelling(test::ProgramBesideTests("quill-report")) +
+                    "' --svg '" + svg + "' --dump-folder '" + work + "' '" + work +
+                    "' >/dev/null 2>'" + scratch.Join("err") + "'; echo $? >'" +
+                    scratch.Join("status") + "'\n");
   ASSERT_EQ(platform::RunAndWait("/bin/sh", QuoteIfNeeded(script)), 0);
-  EXPECT_EQ(testing::ReadWholeFile(scratch.Join("status")), "2\n");
-  EXPECT_EQ(testing::ReadWholeFile(scratch.Join("err")),
-            "quill-report: cannot write " + svg + "\n");
-  EXPECT_EQ(testing::ReadWholeFile(svg), "the earlier picture");
-  EXPECT_EQ(testing::EntryNames(scratch.Join("pictures")), std::set<std::string>{"run.svg"});
+  EXPECT_EQ(test::ReadWholeFile(scratch.Join("status")), "2\n");
+  EXPECT_EQ(test::ReadWholeFile(scratch.Join("err")), "quill-report: cannot write " + svg + "\n");
+  EXPECT_EQ(test::ReadWholeFile(svg), "the earlier picture");
+  EXPECT_EQ(test::EntryNames(scratch.Join("pictures")), std::set<std::string>{"run.svg"});
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include "platform/environment.h"
 #include "platform/testing.h"
 
-namespace quill::testing {
+namespace quill::test {
 namespace {
 
 // One argument in double quotes as the Windows C runtime reads it back:
@@ -49,4 +49,4 @@ std::vector<int> RunTestsInChildren(const std::string& testName, const std::stri
   return statuses;
 }
 
-}  // namespace quill::testing
+}  // namespace quill::test

@@ -5,7 +5,7 @@
 // is on the command line:
 //
 //   TEST(Writer, DISABLED_Run) {
-//     const std::string folder = quill::testing::ChildArgument("writer-folder");
+//     const std::string folder = quill::test::ChildArgument("writer-folder");
 //     if (folder.empty()) return;
 //     ...
 //   }
@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-namespace quill::testing {
+namespace quill::test {
 
 // The value of "--<name>=<value>" on this process's command line, or empty.
 std::string ChildArgument(const std::string& name);
@@ -28,4 +28,4 @@ std::string ChildArgument(const std::string& name);
 std::vector<int> RunTestsInChildren(const std::string& testName, const std::string& argumentName,
                                     const std::vector<std::string>& values);
 
-}  // namespace quill::testing
+}  // namespace quill::test

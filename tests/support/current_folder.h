@@ -5,7 +5,7 @@
 #include <string>
 #include <system_error>
 
-namespace quill::testing {
+namespace quill::test {
 
 class CurrentFolderScope {
  public:
@@ -24,4 +24,4 @@ class CurrentFolderScope {
   std::filesystem::path previous_;
 };
 
-}  // namespace quill::testing
+}  // namespace quill::test

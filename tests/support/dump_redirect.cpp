@@ -9,7 +9,7 @@
 #include "platform/testing.h"
 #include "support/scratch_folder.h"
 
-namespace quill::testing {
+namespace quill::test {
 namespace {
 
 class DumpFolderRedirect : public ::testing::EmptyTestEventListener {
@@ -30,4 +30,4 @@ const bool registered = [] {
 }();
 
 }  // namespace
-}  // namespace quill::testing
+}  // namespace quill::test

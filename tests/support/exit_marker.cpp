@@ -9,7 +9,7 @@
 
 #include "platform/environment.h"
 
-namespace quill::testing {
+namespace quill::test {
 namespace {
 
 std::string& MarkerPath() {
@@ -37,4 +37,4 @@ struct ExitMarker {
 __attribute__((init_priority(101))) const ExitMarker exitMarker;
 
 }  // namespace
-}  // namespace quill::testing
+}  // namespace quill::test

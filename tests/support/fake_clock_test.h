@@ -10,7 +10,7 @@
 #include "support/fake_services.h"
 #include "support/scratch_folder.h"
 
-namespace quill::testing {
+namespace quill::test {
 
 class FakeClockTest : public ::testing::Test {
  protected:
@@ -22,4 +22,4 @@ class FakeClockTest : public ::testing::Test {
   platform::ScopedSharedDocuments sharedDocuments{scratch.Path()};
 };
 
-}  // namespace quill::testing
+}  // namespace quill::test

@@ -12,7 +12,7 @@
 
 #include "platform/services.h"
 
-namespace quill::testing {
+namespace quill::test {
 
 struct RecordedStart {
   bool hasOperation = false;
@@ -79,4 +79,4 @@ class FakeServices : public platform::ForwardingServices {
   platform::ScopedServices scope_;
 };
 
-}  // namespace quill::testing
+}  // namespace quill::test

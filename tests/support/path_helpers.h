@@ -8,7 +8,7 @@
 
 #include "platform/environment.h"
 
-namespace quill::testing {
+namespace quill::test {
 
 // `path` written with the separator this system does not use natively.
 inline std::string WithForeignSeparators(std::string path) {
@@ -33,4 +33,4 @@ inline std::set<std::string> EntryNames(const std::string& folder) {
   return names;
 }
 
-}  // namespace quill::testing
+}  // namespace quill::test

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace quill::testing {
+namespace quill::test {
 
 enum class Plant { kFifo, kSocket, kFolder, kHardLink, kSymbolicLink };
 
@@ -26,4 +26,4 @@ bool GiveToUser(const std::string& path, unsigned id);
 // True when this process may read and write every file (POSIX root).
 bool IgnoresPermissions();
 
-}  // namespace quill::testing
+}  // namespace quill::test

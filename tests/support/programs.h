@@ -6,11 +6,11 @@
 #include "paths/path_strings.h"
 #include "platform/environment.h"
 
-namespace quill::testing {
+namespace quill::test {
 
 // The program `name` ("launcher" or "kestrel") beside this test binary.
 inline std::string ProgramBesideTests(const char* name) {
   return AddTrailingSeparator(PathFolder(ModulePath()), '\\') + name + platform::kProgramSuffix;
 }
 
-}  // namespace quill::testing
+}  // namespace quill::test

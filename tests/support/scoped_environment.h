@@ -5,7 +5,7 @@
 
 #include "platform/environment.h"
 
-namespace quill::testing {
+namespace quill::test {
 
 class ScopedEnvironmentValue {
  public:
@@ -28,4 +28,4 @@ class ScopedEnvironmentValue {
   std::string oldValue_;
 };
 
-}  // namespace quill::testing
+}  // namespace quill::test

@@ -9,7 +9,7 @@
 
 namespace fs = std::filesystem;
 
-namespace quill::testing {
+namespace quill::test {
 namespace {
 
 std::string UniqueName() {
@@ -75,4 +75,4 @@ std::string ReadWholeFile(const std::string& path) {
   return content.str();
 }
 
-}  // namespace quill::testing
+}  // namespace quill::test

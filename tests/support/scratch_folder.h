@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace quill::testing {
+namespace quill::test {
 
 class ScratchFolder {
  public:
@@ -31,4 +31,4 @@ bool Exists(const std::string& path);
 // The content of a file, or empty when it cannot be read.
 std::string ReadWholeFile(const std::string& path);
 
-}  // namespace quill::testing
+}  // namespace quill::test

@@ -3,7 +3,7 @@
 #include <cctype>
 #include <cstring>
 
-namespace quill::testing {
+namespace quill::test {
 namespace {
 
 struct Reader {
@@ -91,4 +91,4 @@ bool ReadXml(const std::string& text, XmlElement* root) {
   return reader.at == text.size();
 }
 
-}  // namespace quill::testing
+}  // namespace quill::test

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace quill::testing {
+namespace quill::test {
 
 struct XmlElement {
   std::string name;
@@ -21,4 +21,4 @@ struct XmlElement {
 // are the escaping's business, which has tests of its own.
 bool ReadXml(const std::string& text, XmlElement* root);
 
-}  // namespace quill::testing
+}  // namespace quill::test

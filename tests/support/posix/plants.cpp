@@ -9,7 +9,7 @@
 #include <cstring>
 #include <filesystem>
 
-namespace quill::testing {
+namespace quill::test {
 
 bool MakePlant(Plant plant, const std::string& libraryPath, const std::string& libraryVictim) {
   // Library paths may be written with `\`, which is no separator here.
@@ -63,4 +63,4 @@ bool IgnoresPermissions() {
   return geteuid() == 0;
 }
 
-}  // namespace quill::testing
+}  // namespace quill::test

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-namespace quill::testing {
+namespace quill::test {
 
 // No FIFOs or sockets in a Windows folder; links only where the system
 // makes them (Wine makes hard links, and symbolic links it cannot).
@@ -27,4 +27,4 @@ bool IgnoresPermissions() {
   return false;
 }
 
-}  // namespace quill::testing
+}  // namespace quill::test
