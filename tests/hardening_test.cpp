@@ -106,6 +106,15 @@ TEST_F(Hardening, FolderOfTheUserUnderTmpIsUsedOnlyWhenPrivate) {
   const std::string victim = scratch.MakeFolder("victim");
   const std::string user = "quill-private-" + PathLeaf(scratch.Path());
   const std::string mine = "/tmp/" + user;
+  // Whatever stands at the name goes with the test, also when an assertion
+  // ends it early.
+  struct RemovedAtEnd {
+    std::string path;
+    ~RemovedAtEnd() {
+      std::error_code ignored;
+      fs::remove_all(path, ignored);
+    }
+  } const cleanUp{mine};
   struct Case {
     const char* planted;  // what stands at the name before the run
     bool used;

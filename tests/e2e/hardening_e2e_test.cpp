@@ -523,6 +523,32 @@ TEST(Processes, TheFileSizeLimitEndsNoProgram) {
   }
 }
 
+// Started with its standard input closed, the report's first open gets
+// descriptor 0, which is a descriptor like any other: the user's private
+// folder under /tmp is still taken, and its work folder listed.
+TEST(Processes, AReportWithoutStandardInputReadsAsAnyOther) {
+  if (platform::kWindows) GTEST_SKIP() << "closed standard streams are a POSIX matter";
+  test::ScratchFolder scratch;
+  const std::string user = "quill-stdin-" + PathLeaf(scratch.Path());
+  const std::string work = "/tmp/" + user + "/r_Quill.tmp/launcher";
+  struct RemovedAtEnd {
+    std::string path;
+    ~RemovedAtEnd() {
+      std::error_code ignored;
+      fs::remove_all(path, ignored);
+    }
+  } const cleanUp{"/tmp/" + user};
+  fs::create_directories(work);
+  fs::permissions("/tmp/" + user, fs::perms::owner_all);
+  std::ofstream(work + "/120000.in_").close();
+  const std::string script = "env -u TMP -u TMPDIR -u TEMP USER=" + user + " '" +
+                             test::NativeSpelling(test::ProgramBesideTests("quill-report")) +
+                             "' <&- >'" + scratch.Join("out") + "'";
+  EXPECT_EQ(platform::RunAndWait("/bin/sh", "-c " + QuoteIfNeeded(script)), 1);
+  EXPECT_EQ(test::ReadWholeFile(scratch.Join("out")).rfind("work folder: " + work + "/\n", 0), 0u)
+      << test::ReadWholeFile(scratch.Join("out"));
+}
+
 TEST(Processes, AWholeLauncherRunLeavesNoZombie) {
   if (platform::kWindows) GTEST_SKIP() << "zombie processes are a POSIX matter";
   test::ScratchFolder scratch;
