@@ -2,7 +2,8 @@
 """Mutation check: plants one small fault at a time in a copy of the tree,
 builds it incrementally and runs the unit tests, then the end-to-end tests
 for the mutants the unit tests miss. Writes the figures and every survivor
-to docs/test-effectiveness.md. Run through tools/mutate."""
+to docs/test-effectiveness.md. Run through tools/mutate; with --windows the
+Windows backend is mutated, built for Windows and run under Wine."""
 
 import argparse
 import collections
@@ -29,7 +30,27 @@ SOURCE_FOLDERS = ["lib", "launcher", "kestrel", "report"]
 EXCLUDED = ["lib/platform/win32/", "lib/platform/testing.cpp", "lib/platform/posix/posix_testing.cpp"]
 E2E_SHARDS = 4
 
-Mutant = collections.namedtuple("Mutant", "file line operator original mutated")
+# The Windows backend, built with the `windows` toolchain and run under Wine:
+# its own copy, build and report section, so the two modes never share state.
+WINDOWS_FOLDERS = ["lib/platform/win32"]
+WINDOWS_EXCLUDED = ["lib/platform/win32/win32_testing.cpp"]
+WINDOWS = False  # set by --windows
+
+Mutant = collections.namedtuple("Mutant", "file line operator original mutated function")
+
+FUNCTION_START = re.compile(r"^(?:[\w:<>,*&~ ]+?\s)?[*&]?([\w:~]+)\s*\(")
+
+
+def function_at(lines, number):
+    """The name of the function whose definition holds line `number` (1-based):
+    the last line above it that starts a definition at the left margin."""
+    for index in range(number - 1, -1, -1):
+        line = lines[index]
+        if line[:1].isalpha() and not line.startswith(("namespace", "using", "#")) and "(" in line:
+            match = FUNCTION_START.match(line)
+            if match and not line.rstrip().endswith(";"):
+                return match.group(1).split("::")[-1]
+    return ""
 
 STRING = re.compile(r'"(?:[^"\\]|\\.)*"')
 CHAR = re.compile(r"'(?:[^'\\]|\\.)'")
@@ -73,7 +94,7 @@ NOT_STATEMENT = re.compile(r"^\s*(?:return|if|for|while|switch|case|else|do|cons
                            r"std::|unsigned|int|bool|char|void|size_t|long)\b")
 
 
-def mutants_of_line(path, number, line):
+def mutants_of_line(path, number, line, function=""):
     stripped = line.strip()
     if not stripped or stripped.startswith(("#", "//", "*", "/*")):
         return []
@@ -82,7 +103,7 @@ def mutants_of_line(path, number, line):
 
     def add(operator, start, end, text):
         found.append(Mutant(path, number, operator, line.rstrip("\n"),
-                            replace_at(line, start, end, text).rstrip("\n")))
+                            replace_at(line, start, end, text).rstrip("\n"), function))
 
     for before, afters in RELATIONAL.items():
         for m in re.finditer(re.escape(before), masked):
@@ -104,7 +125,7 @@ def mutants_of_line(path, number, line):
     if (stripped.endswith(";") and STATEMENT.match(line) and not NOT_STATEMENT.match(line)
             and masked.count("(") == masked.count(")")):
         indent = line[:len(line) - len(line.lstrip())]
-        found.append(Mutant(path, number, "delete", line.rstrip("\n"), indent + ";"))
+        found.append(Mutant(path, number, "delete", line.rstrip("\n"), indent + ";", function))
     for m in CHAR.finditer(line):
         if m.group() in SEPARATORS and masked[m.start()] == "'":
             add("separator", m.start(), m.end(), SEPARATORS[m.group()])
@@ -128,11 +149,13 @@ def source_files(focus):
     if focus:
         return sorted(os.path.normpath(f) for f in focus)
     files = []
-    for folder in SOURCE_FOLDERS:
+    folders, excluded = (WINDOWS_FOLDERS, WINDOWS_EXCLUDED) if WINDOWS else (SOURCE_FOLDERS,
+                                                                             EXCLUDED)
+    for folder in folders:
         for base, _, names in os.walk(os.path.join(ROOT, folder)):
             for name in names:
                 rel = os.path.relpath(os.path.join(base, name), ROOT)
-                if name.endswith(".cpp") and not any(rel.startswith(e) for e in EXCLUDED):
+                if name.endswith(".cpp") and not any(rel.startswith(e) for e in excluded):
                     files.append(rel)
     return sorted(files)
 
@@ -141,8 +164,9 @@ def all_mutants(files):
     result = []
     for rel in files:
         with open(os.path.join(ROOT, rel), encoding="utf-8") as f:
-            for number, line in enumerate(f, 1):
-                result.extend(mutants_of_line(rel, number, line))
+            lines = f.read().split("\n")
+        for number, line in enumerate(lines, 1):
+            result.extend(mutants_of_line(rel, number, line, function_at(lines, number)))
     return result
 
 
@@ -186,8 +210,19 @@ def build(targets, timeout):
     return status == 0, output
 
 
+def command_of(binary):
+    """How a test binary is started: itself, or under Wine in its prefix."""
+    if WINDOWS:
+        return [os.path.join(ROOT, "tools", "wine-run"), os.path.join(BUILD, "wineprefix"), binary]
+    return [binary]
+
+
+def binary_path(name):
+    return os.path.join(BUILD, "bin", name + (".exe" if WINDOWS else ""))
+
+
 def count_listed(binary):
-    status, output = run([binary, "--gtest_list_tests"], 120)
+    status, output = run(command_of(binary) + ["--gtest_list_tests"], 300)
     return sum(1 for l in output.splitlines() if l.startswith("  ") and not
                l.strip().startswith("DISABLED_"))
 
@@ -201,13 +236,24 @@ def ran_in(report):
 
 
 def launch(binary, report, env=None, extra=()):
-    if os.path.exists(report):
-        os.remove(report)
-    env = dict(env or os.environ, TMPDIR=os.path.join(WORK, "tmp"))
+    """Starts a run; the binary writes `report` and, as its very last act,
+    `report` + ".ended" (a crash after the report leaves that out)."""
+    for name in (report, report + ".ended"):
+        if os.path.exists(name):
+            os.remove(name)
+    # Under Wine an absolute path names the same file on the current drive,
+    # which is the one of the Unix root.
+    env = dict(env or os.environ, TMPDIR=os.path.join(WORK, "tmp"),
+               QUILL_EXIT_MARKER=report + ".ended")
     os.makedirs(env["TMPDIR"], exist_ok=True)
-    return subprocess.Popen([binary, "--gtest_brief=1", "--gtest_output=xml:" + report, *extra],
+    return subprocess.Popen(command_of(binary) + ["--gtest_brief=1", "--gtest_output=xml:" + report,
+                                                  *extra],
                             cwd=BUILD, env=env, stdout=subprocess.DEVNULL,
                             stderr=subprocess.DEVNULL, start_new_session=True)
+
+
+def ended(report):
+    return os.path.exists(report + ".ended")
 
 
 def finish(process, deadline):
@@ -223,14 +269,13 @@ def finish(process, deadline):
 def unit_run(expected, timeout):
     """True when every unit test ran and passed."""
     report = os.path.join(WORK, "unit.xml")
-    status = finish(launch(os.path.join(BUILD, "bin", "quill_tests"), report),
-                    time.monotonic() + timeout)
-    return status == 0 and ran_in(report) == expected
+    status = finish(launch(binary_path("quill_tests"), report), time.monotonic() + timeout)
+    return status == 0 and ran_in(report) == expected and ended(report)
 
 
 def listed(binary):
     """The full names of the tests a binary runs, in its order."""
-    status, output = run([binary, "--gtest_list_tests"], 120)
+    status, output = run(command_of(binary) + ["--gtest_list_tests"], 300)
     names, suite = [], ""
     for line in output.splitlines():
         if not line.startswith(" "):
@@ -244,7 +289,7 @@ def e2e_run(names, timeout):
     """The end-to-end tests in parallel groups: they mostly wait on the clock.
     Groups are chosen by filter, not by GoogleTest's sharding, which the
     tests' own child processes would inherit."""
-    binary = os.path.join(BUILD, "bin", "quill_e2e")
+    binary = binary_path("quill_e2e")
     runs = []
     for index in range(E2E_SHARDS):
         group = names[index::E2E_SHARDS]
@@ -255,24 +300,51 @@ def e2e_run(names, timeout):
     deadline = time.monotonic() + timeout
     statuses = [finish(process, deadline) for process, _ in runs]
     ran = sum(ran_in(report) for _, report in runs)
-    return all(status == 0 for status in statuses) and ran == len(names)
+    return (all(status == 0 for status in statuses) and ran == len(names) and
+            all(ended(report) for _, report in runs))
 
 
 def folder_of(path):
     return os.path.dirname(path)
 
 
+def uncell(text):
+    return text.strip("`").replace("\\|", "|")
+
+
+def function_of_text(rel, original):
+    """The function of the one line of `rel` whose text is `original`, or None
+    when no line or more than one has it: a verdict is never carried over to
+    the same text in another function."""
+    try:
+        lines = open(os.path.join(ROOT, rel), encoding="utf-8").read().split("\n")
+    except OSError:
+        return None
+    at = [n for n, line in enumerate(lines, 1) if line.strip() == original.strip()]
+    return function_at(lines, at[0]) if len(at) == 1 else None
+
+
 def read_classifications():
-    """Hand-written verdicts of an earlier report, by file and mutated text."""
+    """Hand-written verdicts of an earlier report, by file, function and
+    mutated text (rows of the older form without a function are placed by
+    the one line that has their text)."""
     verdicts = {}
     if not os.path.exists(REPORT):
         return verdicts
     for line in open(REPORT, encoding="utf-8"):
         cells = [c.strip() for c in re.split(r"(?<!\\)\|", line.strip().strip("|"))]
-        if len(cells) == 5 and cells[0].endswith(".cpp") and cells[4]:
+        if len(cells) == 6 and cells[0].endswith(".cpp") and cells[5]:
             # The original text too: a deleted statement reads `;` wherever it was.
-            verdicts[(cells[0], cells[2], cells[3])] = cells[4]
+            verdicts[(cells[0], cells[1], cells[3], cells[4])] = cells[5]
+        elif len(cells) == 5 and cells[0].endswith(".cpp") and cells[4]:
+            function = function_of_text(cells[0], uncell(cells[2]))
+            if function is not None:
+                verdicts.setdefault((cells[0], function, cells[2], cells[3]), cells[4])
     return verdicts
+
+
+def verdict_key(m):
+    return (m.file, m.function, cell(m.original), cell(m.mutated))
 
 
 def cell(text):
@@ -311,30 +383,63 @@ def write_report(args, results, total, finished, known):
                      f"{sums['e2e']} | {sums['survived']} | {100 * caught / compiled:.0f} % |")
     survivors = [m for m, o in results if o == "survived"]
     invisible = sum(1 for m in survivors
-                    if verdicts.get((m.file, cell(m.original), cell(m.mutated)), "").startswith("no visible change"))
+                    if verdicts.get(verdict_key(m), "").startswith(("no visible change",
+                                                                     "only real Windows")))
     visible = compiled - invisible
     lines.append("")
     if visible:
-        lines.append(f"Caught of those that change visible behaviour: {caught} of {visible} "
+        where = " under Wine" if WINDOWS else ""
+        lines.append(f"Caught of those that change visible behaviour{where}: {caught} of {visible} "
                      f"({100 * caught / visible:.1f} %); {invisible} survivors change nothing "
-                     f"visible; {len(survivors) - invisible} are faults or not yet classified.")
+                     f"visible{where} (\"only real Windows\" ones among them); "
+                     f"{len(survivors) - invisible} are faults or not yet classified.")
     lines.append("")
     lines.append("Survivors (the last column is filled by hand):")
     lines.append("")
-    lines.append("| File | Line | Original | Mutant | Verdict |")
-    lines.append("|---|---|---|---|---|")
+    lines.append("| File | Function | Line | Original | Mutant | Verdict |")
+    lines.append("|---|---|---|---|---|---|")
     for m in sorted(survivors, key=lambda m: (m.file, m.line)):
-        verdict = verdicts.get((m.file, cell(m.original), cell(m.mutated)), "")
-        lines.append(f"| {m.file} | {m.line} | {cell(m.original)} | {cell(m.mutated)} | "
-                     f"{verdict} |")
+        verdict = verdicts.get(verdict_key(m), "")
+        lines.append(f"| {m.file} | {m.function} | {m.line} | {cell(m.original)} | "
+                     f"{cell(m.mutated)} | {verdict} |")
     lines += ["", END]
     text = open(REPORT, encoding="utf-8").read() if os.path.exists(REPORT) else ""
     if BEGIN in text and END in text:
         text = text[:text.index(BEGIN)] + "\n".join(lines) + text[text.index(END) + len(END):]
+    elif text:
+        text = text.rstrip("\n") + "\n\n" + "\n".join(lines) + "\n"
     else:
         text = "# Test effectiveness\n\n" + "\n".join(lines) + "\n"
     with open(REPORT, "w", encoding="utf-8") as f:
         f.write(text)
+
+
+def use_windows_mode(args):
+    """Its own copy, build and report section; Wine's runs take longer."""
+    global WINDOWS, WORK, COPY, BUILD, BEGIN, END
+    WINDOWS = True
+    WORK = os.path.join(ROOT, "build", "mutate-windows")
+    COPY = os.path.join(WORK, "tree")
+    BUILD = os.path.join(WORK, "build")
+    BEGIN = "<!-- tools/mutate --windows: generated from here -->"
+    END = "<!-- tools/mutate --windows: generated up to here -->"
+    args.timeout = max(args.timeout, 90)
+    args.e2e_timeout = max(args.e2e_timeout, 400)
+
+
+def configure():
+    command = ["cmake", "-S", COPY, "-B", BUILD]
+    if WINDOWS:
+        command += ["-DCMAKE_TOOLCHAIN_FILE=" + os.path.join(COPY, "cmake", "mingw-w64.cmake"),
+                    "-DCMAKE_BUILD_TYPE=RelWithDebInfo"]
+    else:
+        command += ["-DCMAKE_BUILD_TYPE=Debug", "-DCMAKE_CXX_FLAGS_DEBUG=-O0"]
+    status, output = run(command, 600)
+    if status != 0:
+        sys.exit("configure failed:\n" + output)
+    if WINDOWS:
+        run([os.path.join(ROOT, "tools", "wine-run"), os.path.join(BUILD, "wineprefix"), "wineboot",
+             "--init"], 600)
 
 
 def main():
@@ -352,7 +457,11 @@ def main():
                         help="unit tests only: a quick look for survivors")
     parser.add_argument("--list", action="store_true", help="print the sample and stop")
     parser.add_argument("--no-report", action="store_true", help="do not write the report")
+    parser.add_argument("--windows", action="store_true",
+                        help="mutate the Windows backend, built for Windows and run under Wine")
     args = parser.parse_args()
+    if args.windows:
+        use_windows_mode(args)
 
     mutants = all_mutants(source_files(args.file))
     sample = random.Random(args.seed).sample(mutants, min(args.sample, len(mutants)))
@@ -365,15 +474,12 @@ def main():
     os.makedirs(WORK, exist_ok=True)
     copy_tree()
     touch_interrupted_mutant()
-    status, output = run(["cmake", "-S", COPY, "-B", BUILD, "-DCMAKE_BUILD_TYPE=Debug",
-                          "-DCMAKE_CXX_FLAGS_DEBUG=-O0"], 600)
-    if status != 0:
-        sys.exit("configure failed:\n" + output)
+    configure()
     ok, output = build(["quill_tests", "quill_e2e"], 3600)
     if not ok:
         sys.exit("the unmutated tree does not build:\n" + output)
-    unit_count = count_listed(os.path.join(BUILD, "bin", "quill_tests"))
-    e2e_names = listed(os.path.join(BUILD, "bin", "quill_e2e"))
+    unit_count = count_listed(binary_path("quill_tests"))
+    e2e_names = listed(binary_path("quill_e2e"))
     if not unit_run(unit_count, args.timeout) and not unit_run(unit_count, args.timeout):
         failed = re.findall(r'<testcase name="(\w+)"[^>]*>\s*<failure',
                             open(os.path.join(WORK, "unit.xml")).read())
