@@ -411,15 +411,18 @@ TEST_F(DumpLogTest, LinkedLevelOrFileIsRefusedAndItsTargetUntouched) {
   };
   const std::int64_t now = RealNow();
   fake.calendarStart = now;
-  const std::string hourFile = "Temp/Temp/DbgDump/WZ/" + HourFileName(now);
-  for (const Case& c : {Case{"Temp/Temp/DbgDump", true}, Case{"Temp/Temp/DbgDump/WZ", true},
-                        Case{hourFile.c_str(), false}}) {
-    SCOPED_TRACE(c.link);
+  // A linked level is retried as a level that cannot be reached, which moves
+  // the fake clock on: the hour file's name is that of the row's own time.
+  for (const Case& c :
+       {Case{"Temp/Temp/DbgDump", true}, Case{"Temp/Temp/DbgDump/WZ", true}, Case{"", false}}) {
+    const std::string hourFile = "Temp/Temp/DbgDump/WZ/" + HourFileName(fake.CalendarTime());
+    const std::string linked = c.folder ? c.link : hourFile;
+    SCOPED_TRACE(linked);
     test::ScratchFolder victim;
     const std::string notes = victim.WriteFile("notes.txt", "keep me");
     SetAge(notes, now, 20 * 86400);
     test::ScratchFolder base;
-    const std::string link = base.Join(c.link);
+    const std::string link = base.Join(linked);
     fs::create_directories(fs::path(link).parent_path());
     if (!platform::MakeLinkForTesting(c.folder ? victim.Path() : notes, link, c.folder)) {
       GTEST_SKIP() << "this system cannot make symbolic links (Wine 8 answers success and makes "

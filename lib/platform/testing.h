@@ -54,6 +54,24 @@ int RunAndWait(const std::string& program, const std::string& parameters,
                const std::string& errorFile = std::string(),
                const std::string& outputFile = std::string());
 
+// Keeps the file `path` mapped into memory for the lifetime of this object,
+// as another process that maps a file does; Windows then refuses to cut it.
+// POSIX cuts a mapped file all the same: nothing is mapped there, and
+// Mapped() is false.
+class FileMappedForTesting {
+ public:
+  explicit FileMappedForTesting(const char* path);
+  ~FileMappedForTesting();
+  FileMappedForTesting(const FileMappedForTesting&) = delete;
+  FileMappedForTesting& operator=(const FileMappedForTesting&) = delete;
+  bool Mapped() const { return view_ != nullptr; }
+
+ private:
+  std::intptr_t file_ = -1;
+  std::intptr_t mapping_ = -1;
+  void* view_ = nullptr;
+};
+
 // What the shared-file opens meet, in place until the next call; a
 // default-made value puts the real behaviour back.
 using SharedFileSeams = internal::SharedFileFaults;

@@ -86,4 +86,8 @@ int RunAndWait(const std::string& program, const std::string& parameters,
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+FileMappedForTesting::FileMappedForTesting(const char*) {}
+
+FileMappedForTesting::~FileMappedForTesting() = default;
+
 }  // namespace quill::platform

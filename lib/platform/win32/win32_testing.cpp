@@ -109,4 +109,22 @@ bool BlockInterruptForTesting(bool) {
   return false;
 }
 
+FileMappedForTesting::FileMappedForTesting(const char* path) {
+  const HANDLE file = CreateFileA(path ? path : "", GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  file_ = reinterpret_cast<std::intptr_t>(file);
+  const HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+  if (mapping == nullptr) return;
+  mapping_ = reinterpret_cast<std::intptr_t>(mapping);
+  view_ = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
+}
+
+FileMappedForTesting::~FileMappedForTesting() {
+  if (view_ != nullptr) UnmapViewOfFile(view_);
+  if (mapping_ != -1) CloseHandle(reinterpret_cast<HANDLE>(mapping_));
+  if (file_ != -1) CloseHandle(reinterpret_cast<HANDLE>(file_));
+}
+
 }  // namespace quill::platform
