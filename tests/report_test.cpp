@@ -309,6 +309,10 @@ TEST(Report, HostileBytesAreEscapedForTheTerminalAndReplacedForXml) {
       {"\xe9\xe2\x82 \xe0\x80\xaf\xed\xa0\x80\xf4\x90\x80\x80\xef\xbf\xbe",
        "\xe9\xe2\\x82 \xe0\\x80\xaf\xed\xa0\\x80\xf4\\x90\\x80\\x80\xef\xbf\xbe",
        r + r + r + " " + r + r + r + r + r + r + r + r + r + r + r},
+      // A control followed by text: only the control is escaped.
+      {"\xc2\x9b"
+       "2J",
+       "\\xc2\\x9b2J", "\\xc2\\x9b2J"},
       // CSI and OSC in 8 bits, a lone lead byte.
       {"\x9b[2J \x9d]0;t\x07 \xc2", "\\x9b[2J \\x9d]0;t\\x07 \xc2",
        r + "[2J " + r + "]0;t\\x07 " + r},

@@ -202,6 +202,8 @@ TEST(ReportValues, FilesGiveCyclesWithTheirOutputsWindowsRunsAndHourFiles) {
       {{{In("095925"), -35000}, {In("105950"), 3'590'000}},
        {"1 095925.in_ -35000-0  -1 0", "2 105950.in_ 3590000-3625000  -1 0"},
        {9, 10, 11}},
+      // A window that ends exactly on the hour reads no file of the next.
+      {{{In("095925"), -35000}}, {"1 095925.in_ -35000-0  -1 0"}, {9}},
       {{}, {}, {}},
   };
   for (const Case& c : cases) {
