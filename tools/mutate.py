@@ -217,6 +217,12 @@ def command_of(binary):
     return [binary]
 
 
+def as_seen(path):
+    """A path as the binary under test names it: under Wine the Unix root is
+    drive Z:, and GoogleTest takes a path without a drive as relative."""
+    return "Z:" + path.replace("/", "\\") if WINDOWS else path
+
+
 def binary_path(name):
     return os.path.join(BUILD, "bin", name + (".exe" if WINDOWS else ""))
 
@@ -241,13 +247,11 @@ def launch(binary, report, env=None, extra=()):
     for name in (report, report + ".ended"):
         if os.path.exists(name):
             os.remove(name)
-    # Under Wine an absolute path names the same file on the current drive,
-    # which is the one of the Unix root.
     env = dict(env or os.environ, TMPDIR=os.path.join(WORK, "tmp"),
-               QUILL_EXIT_MARKER=report + ".ended")
+               QUILL_EXIT_MARKER=as_seen(report + ".ended"))
     os.makedirs(env["TMPDIR"], exist_ok=True)
-    return subprocess.Popen(command_of(binary) + ["--gtest_brief=1", "--gtest_output=xml:" + report,
-                                                  *extra],
+    return subprocess.Popen(command_of(binary) + ["--gtest_brief=1",
+                                                  "--gtest_output=xml:" + as_seen(report), *extra],
                             cwd=BUILD, env=env, stdout=subprocess.DEVNULL,
                             stderr=subprocess.DEVNULL, start_new_session=True)
 
