@@ -20,6 +20,15 @@ namespace quill::platform {
 namespace {
 
 constexpr mode_t kSharedFolderMode = S_IRWXU | S_IRWXG | S_IRWXO | S_ISVTX;  // 1777
+
+// A folder on a path is held only to reach what lies in it, which needs no
+// read permission of its own: a level that its user may pass but not list
+// (mode 0711) is held all the same.
+#ifdef O_PATH
+constexpr int kPathOnly = O_PATH;
+#else
+constexpr int kPathOnly = O_RDONLY;
+#endif
 constexpr mode_t kSharedFileMode = S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH;
 
 int Fd(const SharedFolder& folder) {
@@ -105,7 +114,7 @@ bool IsSharedGround(const struct stat& folder) {
 SharedFolder OpenGuardedFolder(const std::string& path) {
   const std::string systemPath = posix::SystemPath(path.c_str());
   const bool absolute = !systemPath.empty() && systemPath[0] == '/';
-  SharedFolder folder(open(absolute ? "/" : ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC), path);
+  SharedFolder folder(open(absolute ? "/" : ".", kPathOnly | O_DIRECTORY | O_CLOEXEC), path);
   std::size_t start = 0;
   while (folder.IsOpen() && start < systemPath.size()) {
     std::size_t end = systemPath.find('/', start);
@@ -116,7 +125,7 @@ SharedFolder OpenGuardedFolder(const std::string& path) {
     struct stat holder {};
     if (fstat(Fd(folder), &holder) != 0) return SharedFolder();
     const int follow = IsSharedGround(holder) ? O_NOFOLLOW : 0;
-    const int fd = openat(Fd(folder), name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | follow);
+    const int fd = openat(Fd(folder), name.c_str(), kPathOnly | O_DIRECTORY | O_CLOEXEC | follow);
     folder = fd >= 0 ? SharedFolder(fd, path) : SharedFolder();
   }
   return folder;
