@@ -13,6 +13,7 @@
 #include "platform/environment.h"
 #include "platform/files.h"
 #include "platform/services.h"
+#include "platform/shared_tree.h"
 #include "platform/testing.h"
 #include "support/current_folder.h"
 #include "support/fake_services.h"
@@ -233,6 +234,25 @@ TEST(Files, AFileThatCannotBeCutIsNotReportedAsEmptied) {
   EXPECT_EQ(test::ReadWholeFile(file), "");
 }
 
+// A folder is reached level by level wherever it lies, inside the shared
+// documents folder and outside it, also where the other's name is shorter
+// or longer; what is missing or no folder is not reached.
+TEST(Files, GuardedFoldersAreReachedInsideAndOutsideTheSharedFolder) {
+  test::ScratchFolder scratch;
+  const std::string shared = scratch.MakeFolder("s");
+  platform::ScopedSharedDocuments documents(shared);
+  const std::string file = scratch.WriteFile("plain.txt");
+  for (const auto& [path, reached] :
+       {std::pair{scratch.MakeFolder("s/inside/deeper"), true},
+        std::pair{scratch.MakeFolder("outside-with-a-longer-name/x"), true},
+        std::pair{scratch.Path(), true}, std::pair{scratch.Join("missing/x"), false},
+        std::pair{file, false}}) {
+    SCOPED_TRACE(path);
+    EXPECT_EQ(platform::OpenGuardedFolder(path).IsOpen(), reached);
+    EXPECT_FALSE(platform::IsUntrustedLink(path));
+  }
+}
+
 TEST(Files, EmptyFileCreationRefusesASymbolicLink) {
   if (platform::kWindows) GTEST_SKIP() << "symbolic links at a file's name are a POSIX concern";
   test::ScratchFolder scratch;
@@ -323,6 +343,14 @@ TEST(Environment, PrivateFolderIsMadeWholeAndRefusesWhatStandsInTheWay) {
     const std::string path = scratch.Path() + "\\" + c.path;
     EXPECT_EQ(platform::MakePrivateFolder(path.c_str()), c.made);
     EXPECT_TRUE(fs::is_empty(victim));
+  }
+  if (platform::kWindows) {
+    // A path of the long form begins with two separators as a network path
+    // does: its first two levels are only reached, every missing one below
+    // them is made.
+    test::ScratchFolder scratch;
+    EXPECT_TRUE(platform::MakePrivateFolder(("\\\\?\\" + scratch.Path() + "\\a\\b").c_str()));
+    EXPECT_TRUE(fs::is_directory(scratch.Join("a/b")));
   }
 }
 

@@ -433,6 +433,28 @@ TEST(Report, OnlyPlainFilesWithOneNameAreReadOrWritten) {
             2);
 }
 
+// The new picture's name beside its target may be taken already: the next
+// one is tried, a few times; a name that was taken is never written to.
+TEST(Report, APictureGoesToTheFirstFreeNameBesideItsTarget) {
+  for (const int taken : {7, 8}) {
+    SCOPED_TRACE(taken);
+    test::ScratchFolder scratch;
+    const std::string work = scratch.MakeFolder("work"), svg = scratch.Join("run.svg");
+    SetWriteTime(scratch.WriteFile("work/100000.in_"), BaseMs());
+    const std::string base = svg + "." + std::to_string(platform::ProcessIdForTesting());
+    std::vector<std::string> names;
+    for (int i = 0; i < taken; ++i) {
+      names.push_back(base + (i == 0 ? "" : "-" + std::to_string(i)) + ".new");
+      std::ofstream(names.back()) << "theirs";
+    }
+    const bool free = taken < 8;
+    EXPECT_EQ(report::RunReport({"--svg", svg, "--dump-folder", scratch.Path(), work}).status,
+              free ? 1 : 2);
+    EXPECT_EQ(fs::exists(svg), free);
+    for (const std::string& name : names) EXPECT_EQ(test::ReadWholeFile(name), "theirs");
+  }
+}
+
 TEST(Report, DumpFilesAreReadInPiecesWithCutLinesKeepingWhatMatters) {
   // Two cycles: windows [10:00:00, 10:00:10) and [10:00:10, 10:00:45.5).
   std::vector<report::Cycle> cycles(2);

@@ -72,6 +72,9 @@ class FileMappedForTesting {
   void* view_ = nullptr;
 };
 
+// The id of this process, as the programs name files after it.
+std::uint32_t ProcessIdForTesting();
+
 // What the shared-file opens meet, in place until the next call; a
 // default-made value puts the real behaviour back.
 using SharedFileSeams = internal::SharedFileFaults;

@@ -90,4 +90,8 @@ FileMappedForTesting::FileMappedForTesting(const char*) {}
 
 FileMappedForTesting::~FileMappedForTesting() = default;
 
+std::uint32_t ProcessIdForTesting() {
+  return static_cast<std::uint32_t>(getpid());
+}
+
 }  // namespace quill::platform

@@ -127,4 +127,8 @@ FileMappedForTesting::~FileMappedForTesting() {
   if (file_ != -1) CloseHandle(reinterpret_cast<HANDLE>(file_));
 }
 
+std::uint32_t ProcessIdForTesting() {
+  return static_cast<std::uint32_t>(GetCurrentProcessId());
+}
+
 }  // namespace quill::platform
