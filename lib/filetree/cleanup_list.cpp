@@ -36,13 +36,6 @@ bool IsOldEnough(std::int64_t now, std::int64_t modifyTime, std::int32_t days) {
   return Wrap32(now - modifyTime) >= limit;
 }
 
-// The last write of a status, in seconds rounded down, as the age rule
-// counts.
-std::int64_t SecondsOf(const platform::EntryStatus& status) {
-  const std::int64_t ms = status.modifyTimeMs;
-  return ms >= 0 ? ms / 1000 : -((999 - ms) / 1000);
-}
-
 // As far as its owner goes: this user's, or any for root; where owners are
 // not known, the folder's permissions decide when it is removed.
 bool MayRemove(const platform::EntryStatus& status) {
@@ -111,7 +104,8 @@ bool CleanupList::RemoveAll() {
       platform::EntryStatus found;
       if (platform::QueryStatusAt(folder, file.name.c_str(), &found) == 0 &&
           found.kind == platform::EntryKind::kFile &&
-          IsOldEnough(platform::System().CalendarTime(), SecondsOf(found), file.days)) {
+          IsOldEnough(platform::System().CalendarTime(), SecondsOfMs(found.modifyTimeMs),
+                      file.days)) {
         platform::RemoveSharedFile(folder, file.name.c_str());
       }
       continue;
@@ -179,7 +173,7 @@ void PurgeOldSharedFiles(const platform::SharedFolder& folder, const std::string
         (entry.attributes & platform::kAttributeReadOnly) != 0 || !MayRemove(entry)) {
       continue;
     }
-    if (IsOldEnough(now, SecondsOf(entry), days)) {
+    if (IsOldEnough(now, SecondsOfMs(entry.modifyTimeMs), days)) {
       list.AddOldSharedFile(prefix + name, base, levels, name, days);
     }
   }

@@ -7,14 +7,11 @@
 #include "platform/environment.h"
 
 namespace quill {
-namespace {
+namespace {}  // namespace
 
-// Seconds of a time in milliseconds, rounded down.
-std::int64_t Seconds(std::int64_t ms) {
+std::int64_t SecondsOfMs(std::int64_t ms) {
   return ms >= 0 ? ms / 1000 : -((999 - ms) / 1000);
 }
-
-}  // namespace
 
 FileStatus::FileStatus(const char* path) {
   error_ = platform::QueryStatus(path != nullptr ? path : "", platform::StatusOf::kPath, &record_);
@@ -31,13 +28,13 @@ std::int64_t FileStatus::Size() const {
   return record_.size;
 }
 std::int64_t FileStatus::AccessTime() const {
-  return Seconds(record_.accessTimeMs);
+  return SecondsOfMs(record_.accessTimeMs);
 }
 std::int64_t FileStatus::ModifyTime() const {
-  return Seconds(record_.modifyTimeMs);
+  return SecondsOfMs(record_.modifyTimeMs);
 }
 std::int64_t FileStatus::CreateTime() const {
-  return Seconds(record_.createTimeMs);
+  return SecondsOfMs(record_.createTimeMs);
 }
 std::uint16_t FileStatus::Mode() const {
   if (record_.kind == platform::EntryKind::kNone) return 0;

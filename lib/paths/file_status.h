@@ -75,6 +75,9 @@ class FileAttributes {
   std::uint32_t attributes_ = platform::kInvalidAttributes;
 };
 
+// Seconds of a time in milliseconds, rounded down (also before 1970).
+std::int64_t SecondsOfMs(std::int64_t ms);
+
 // True when `path` starts with two backslashes.
 bool IsNetworkPath(const std::string& path);
 
