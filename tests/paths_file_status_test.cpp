@@ -11,6 +11,8 @@
 #include "paths/tokenize.h"
 #include "platform/environment.h"
 #include "platform/files.h"
+#include "support/current_folder.h"
+#include "support/scoped_environment.h"
 #include "support/scratch_folder.h"
 
 namespace quill {
@@ -161,6 +163,12 @@ TEST(FileStatus, WindowsFolderSpellings) {
   EXPECT_TRUE(FileStatus("C:\\").IsFolder());
   EXPECT_TRUE(FileStatus("C:\\windows\\").Failed());
   EXPECT_TRUE(FileStatus("C:").Failed());
+  // Relative names of one letter and then more keep the rule.
+  ScratchFolder scratch;
+  scratch.MakeFolder("a/bc/d");
+  test::CurrentFolderScope here(scratch.Path());
+  EXPECT_TRUE(PathExists("a\\bc\\d"));
+  EXPECT_FALSE(PathExists("a\\bc\\d\\"));
 }
 
 TEST(FileAttributes, MissingPath) {
@@ -260,6 +268,11 @@ TEST(ProcessQueries, EnvironmentCurrentFolderAndLongPaths) {
   EXPECT_EQ(GetEnvValue("QUILL_TEST_SURELY_UNSET_7F3A"), "");
   EXPECT_EQ(GetEnvValue(""), "");
   EXPECT_FALSE(GetEnvValue("PATH").empty());
+  {
+    test::ScopedEnvironmentValue unset("QUILL_TEST_EMPTY_7F3A", nullptr);
+    EXPECT_TRUE(platform::SetEnvironmentValue("QUILL_TEST_EMPTY_7F3A", ""));
+    EXPECT_EQ(GetEnvValue("QUILL_TEST_EMPTY_7F3A"), "");
+  }
   if (platform::kWindows) {
     EXPECT_EQ(GetEnvValue("path"), GetEnvValue("PATH"));
   }

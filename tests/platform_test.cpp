@@ -245,7 +245,8 @@ TEST(Files, GuardedFoldersAreReachedInsideAndOutsideTheSharedFolder) {
   for (const auto& [path, reached] :
        {std::pair{scratch.MakeFolder("s/inside/deeper"), true},
         std::pair{scratch.MakeFolder("outside-with-a-longer-name/x"), true},
-        std::pair{scratch.Path(), true}, std::pair{scratch.Join("missing/x"), false},
+        std::pair{shared + "/./inside//deeper", true}, std::pair{scratch.Path(), true},
+        std::pair{scratch.Join("missing/x"), false},
         std::pair{file, false}}) {
     SCOPED_TRACE(path);
     EXPECT_EQ(platform::OpenGuardedFolder(path).IsOpen(), reached);
@@ -327,7 +328,8 @@ TEST(Environment, PrivateFolderIsMadeWholeAndRefusesWhatStandsInTheWay) {
     bool onPosix = true;
   };
   for (const Case& c : {Case{"", "one", true}, Case{"", "a/b\\c", true, false},
-                        Case{"folder", "have", true}, Case{"file", "have/x/y", false},
+                        Case{"folder", "have", true}, Case{"file", "have", false},
+                        Case{"file", "have/x/y", false},
                         Case{"link", "have", false}, Case{"link", "have/x", false, false}}) {
     SCOPED_TRACE(std::string(c.planted) + " " + c.path);
     if (!c.onPosix && !platform::kWindows) continue;
@@ -346,11 +348,15 @@ TEST(Environment, PrivateFolderIsMadeWholeAndRefusesWhatStandsInTheWay) {
   }
   if (platform::kWindows) {
     // A path of the long form begins with two separators as a network path
-    // does: its first two levels are only reached, every missing one below
-    // them is made.
+    // does: only its prefix and drive are reached, every missing level below
+    // them is made, the first below the drive too.
     test::ScratchFolder scratch;
     EXPECT_TRUE(platform::MakePrivateFolder(("\\\\?\\" + scratch.Path() + "\\a\\b").c_str()));
     EXPECT_TRUE(fs::is_directory(scratch.Join("a/b")));
+    const std::string top = "C:\\quill-long-" + std::to_string(platform::ProcessIdForTesting());
+    EXPECT_TRUE(platform::MakePrivateFolder(("\\\\?\\" + top + "\\a").c_str()));
+    EXPECT_TRUE(fs::is_directory(top + "\\a"));
+    fs::remove_all(top);
   }
 }
 

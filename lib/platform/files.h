@@ -105,11 +105,6 @@ bool CreateEmptyFileAt(const char* path);
 // without blocking, and keeps the stream only when the opened handle is a
 // regular file with exactly one link. Null otherwise.
 std::FILE* OpenPlainFileForReading(const char* path);
-// Opens `path` for writing in binary mode, truncated, without following a
-// link and without blocking: a missing file is created, an existing one is
-// used only when the opened handle is a regular file with one link (on POSIX
-// also owned by this user). Null otherwise, with nothing truncated.
-std::FILE* OpenOwnFileForWriting(const char* path);
 // `remove` of a file: true on success.
 bool RemoveFile(const char* path);
 // Removal of an empty folder: true on success.

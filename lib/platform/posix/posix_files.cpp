@@ -50,17 +50,6 @@ const char* SystemSpelling(const char* text, char (&buffer)[512], std::string& s
   return buffer;
 }
 
-// OpenPlainFile as a stream with `mode`.
-std::FILE* OpenPlainStream(const char* path, int flags, bool ownOnly, bool truncate,
-                           const char* mode) {
-  posix::Descriptor file(posix::OpenPlainFile(path, flags, 0666, ownOnly, truncate));
-  if (!file.valid()) return nullptr;
-  posix::ClearNonBlocking(file.get());
-  std::FILE* stream = fdopen(file.get(), mode);
-  if (stream != nullptr) file.Release();
-  return stream;
-}
-
 // Milliseconds since 1970 of a time the system gives in seconds and
 // nanoseconds (seconds rounded down, as for times before 1970).
 std::int64_t Milliseconds(const timespec& time) {
@@ -142,11 +131,12 @@ bool SetAttributes(const char* path, std::uint32_t attributes) {
 }
 
 std::FILE* OpenPlainFileForReading(const char* path) {
-  return OpenPlainStream(path, O_RDONLY, false, false, "rb");
-}
-
-std::FILE* OpenOwnFileForWriting(const char* path) {
-  return OpenPlainStream(path, O_WRONLY | O_CREAT, true, true, "wb");
+  posix::Descriptor file(posix::OpenPlainFile(path, O_RDONLY, 0666, false, false));
+  if (!file.valid()) return nullptr;
+  posix::ClearNonBlocking(file.get());
+  std::FILE* stream = fdopen(file.get(), "rb");
+  if (stream != nullptr) file.Release();
+  return stream;
 }
 
 bool RemoveFile(const char* path) {

@@ -121,16 +121,6 @@ std::FILE* OpenPlainFileForReading(const char* path) {
   return win32::StreamOnHandle(file, _O_RDONLY | _O_BINARY, "rb");
 }
 
-std::FILE* OpenOwnFileForWriting(const char* path) {
-  const HANDLE file = win32::OpenPlainFile(path, GENERIC_WRITE, OPEN_ALWAYS);
-  if (file == INVALID_HANDLE_VALUE) return nullptr;
-  if (!win32::Truncate(file)) {
-    CloseHandle(file);
-    return nullptr;
-  }
-  return win32::StreamOnHandle(file, _O_WRONLY | _O_BINARY, "wb");
-}
-
 bool RemoveFile(const char* path) {
   return DeleteFileA(win32::Text(path)) != 0;
 }

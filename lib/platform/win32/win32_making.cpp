@@ -34,6 +34,16 @@ bool MakeRealFolderLevel(const std::string& level) {
          (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
 }
 
+// How many levels of `name` (separators already backslashes) can only be
+// reached: a server and its share (`\\server\share`), the long form's prefix
+// and drive (`\\?\C:`), or its prefix, `UNC`, server and share; none for
+// any other path, whose drive the caller knows by its colon.
+int ReachedOnlyLevels(const std::string& name) {
+  if (name.compare(0, 2, "\\\\") != 0) return 0;
+  const bool longForm = name.compare(0, 4, "\\\\?\\") == 0 || name.compare(0, 4, "\\\\.\\") == 0;
+  return longForm && _strnicmp(name.c_str() + 4, "UNC\\", 4) == 0 ? 4 : 2;
+}
+
 }  // namespace
 
 bool MakeDirectory(const char* path) {
@@ -59,12 +69,14 @@ bool MakePrivateFolder(const char* path) {
   for (char& c : name) c = c == '/' ? '\\' : c;
   while (name.size() > 1 && name.back() == '\\') name.pop_back();
   const bool network = name.compare(0, 2, "\\\\") == 0;
-  int networkLevels = 0;  // server, then share
+  const int reached = ReachedOnlyLevels(name);
+  int levels = 0;
   for (std::size_t end = name.find('\\', network ? 2 : 0); end != std::string::npos;
        end = name.find('\\', end + 1)) {
     const std::string level = name.substr(0, end);
-    const bool reachedOnly = level.empty() || level.back() == '\\' || level.back() == ':' ||
-                             (network && ++networkLevels <= 2);
+    // Counted first: a drive of the long form is one of its reached levels.
+    const bool counted = ++levels <= reached;
+    const bool reachedOnly = counted || level.empty() || level.back() == '\\' || level.back() == ':';
     if (!reachedOnly && !MakeRealFolderLevel(level)) return false;
   }
   return MakeRealFolderLevel(name);
