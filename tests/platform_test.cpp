@@ -246,8 +246,7 @@ TEST(Files, GuardedFoldersAreReachedInsideAndOutsideTheSharedFolder) {
        {std::pair{scratch.MakeFolder("s/inside/deeper"), true},
         std::pair{scratch.MakeFolder("outside-with-a-longer-name/x"), true},
         std::pair{shared + "/./inside//deeper", true}, std::pair{scratch.Path(), true},
-        std::pair{scratch.Join("missing/x"), false},
-        std::pair{file, false}}) {
+        std::pair{scratch.Join("missing/x"), false}, std::pair{file, false}}) {
     SCOPED_TRACE(path);
     EXPECT_EQ(platform::OpenGuardedFolder(path).IsOpen(), reached);
     EXPECT_FALSE(platform::IsUntrustedLink(path));
@@ -327,10 +326,10 @@ TEST(Environment, PrivateFolderIsMadeWholeAndRefusesWhatStandsInTheWay) {
     bool made;
     bool onPosix = true;
   };
-  for (const Case& c : {Case{"", "one", true}, Case{"", "a/b\\c", true, false},
-                        Case{"folder", "have", true}, Case{"file", "have", false},
-                        Case{"file", "have/x/y", false},
-                        Case{"link", "have", false}, Case{"link", "have/x", false, false}}) {
+  for (const Case& c :
+       {Case{"", "one", true}, Case{"", "a/b\\c", true, false}, Case{"folder", "have", true},
+        Case{"file", "have", false}, Case{"file", "have/x/y", false}, Case{"link", "have", false},
+        Case{"link", "have/x", false, false}}) {
     SCOPED_TRACE(std::string(c.planted) + " " + c.path);
     if (!c.onPosix && !platform::kWindows) continue;
     test::ScratchFolder scratch;

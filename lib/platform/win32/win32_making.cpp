@@ -76,7 +76,8 @@ bool MakePrivateFolder(const char* path) {
     const std::string level = name.substr(0, end);
     // Counted first: a drive of the long form is one of its reached levels.
     const bool counted = ++levels <= reached;
-    const bool reachedOnly = counted || level.empty() || level.back() == '\\' || level.back() == ':';
+    const bool reachedOnly =
+        counted || level.empty() || level.back() == '\\' || level.back() == ':';
     if (!reachedOnly && !MakeRealFolderLevel(level)) return false;
   }
   return MakeRealFolderLevel(name);
