@@ -128,7 +128,7 @@ TEST(HandOffNames, MadeAndTakenApartInOnePlace) {
   EXPECT_EQ(handoff::AlternativeWorkFolder("P", "C:\\bin\\launcher.exe"),
             "P\\Temp\\Temp\\r_Quill.tmp\\launcher");
   EXPECT_EQ(handoff::DumpFolder("P\\"), "P\\Temp\\Temp\\DbgDump\\WZ\\");
-  const std::string input = handoff::InputPath("W\\", "083015");
+  const std::string input = handoff::InputPath("W", "083015");
   EXPECT_EQ(input, "W\\083015.in_");
   EXPECT_TRUE(handoff::IsInputName("083015.IN_"));
   struct Case {
@@ -237,8 +237,8 @@ TEST(ShellRunner, PassesItsSettingsToTheShell) {
   }
   {
     ShellRunner runner;
-    runner.SetOperation("");
-    runner.SetShowCommand(0);
+    EXPECT_TRUE(runner.SetOperation(""));
+    EXPECT_TRUE(runner.SetShowCommand(0));
     std::string self = ModulePath();
     runner.SetFile(self.c_str());
     runner.SetParameters("x");

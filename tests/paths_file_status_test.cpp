@@ -94,6 +94,27 @@ TEST(FileStatus, TimesAfter2038) {
   EXPECT_NEAR(static_cast<double>(status.ModifyTime()), static_cast<double>(target), 60.0);
 }
 
+// Times round down to the second, before 1970 too, however close the next
+// second is.
+TEST(FileStatus, TimesRoundDownToTheSecond) {
+  using std::chrono::nanoseconds;
+  ScratchFolder scratch;
+  const std::string path = scratch.WriteFile("t.txt");
+  // The file clock's seconds are the Unix ones, moved by whole seconds.
+  const auto second = std::chrono::floor<std::chrono::seconds>(fs::last_write_time(path));
+  fs::last_write_time(path, second);
+  const auto epoch = second - std::chrono::seconds(FileStatus(path).ModifyTime());
+  for (const auto& [offset, seconds] :
+       {std::pair{nanoseconds(999'999'900), 0}, std::pair{nanoseconds(-1'000'000), -1},
+        std::pair{nanoseconds(-1'000'000'000), -1}, std::pair{nanoseconds(-1'001'000'000), -2}}) {
+    std::error_code error;
+    fs::last_write_time(
+        path, epoch + std::chrono::duration_cast<fs::file_time_type::duration>(offset), error);
+    if (error) continue;  // a file system without times before 1970
+    EXPECT_EQ(FileStatus(path).ModifyTime(), seconds) << offset.count();
+  }
+}
+
 TEST(FileStatus, PathExists) {
   ScratchFolder scratch;
   const std::string empty = scratch.WriteFile("empty.txt");

@@ -2,6 +2,7 @@
 // answer as Windows does, and starting programs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <set>
@@ -12,6 +13,7 @@
 #include "platform/command_line.h"
 #include "platform/environment.h"
 #include "platform/files.h"
+#include "platform/reading.h"
 #include "platform/services.h"
 #include "platform/shared_tree.h"
 #include "platform/testing.h"
@@ -200,6 +202,17 @@ TEST(Files, CreateTruncatesAndListsAndCopies) {
   EXPECT_FALSE(platform::ListFolder(scratch.Join("missing") + "\\", &none));
   std::vector<platform::FolderEntryStatus> noStatus;
   EXPECT_FALSE(platform::ListFolderWithStatus(scratch.Join("missing"), &noStatus));
+  std::vector<platform::FolderEntryStatus> root;
+  EXPECT_TRUE(platform::ListFolderWithStatus(platform::kWindows ? "C:\\" : "/", &root));
+  // A read that fails ends the data as the end of the file does.
+  if (std::FILE* listed = platform::OpenStream(scratch.Path().c_str(), "rb")) {
+    char byte = 0;
+    EXPECT_EQ(platform::ReadFileData(listed, &byte, 1), 0u);
+    std::fclose(listed);
+  }
+  const char* inRoot = platform::kWindows ? "windows" : "usr";
+  EXPECT_TRUE(
+      std::any_of(root.begin(), root.end(), [&](const auto& e) { return e.name == inRoot; }));
 
   EXPECT_FALSE(platform::RemoveFile(folder.c_str()));
   EXPECT_FALSE(platform::RemoveFolder(folder.c_str()));  // not empty
@@ -232,6 +245,31 @@ TEST(Files, AFileThatCannotBeCutIsNotReportedAsEmptied) {
   }
   EXPECT_TRUE(platform::CreateEmptyFileAt(file.c_str()));
   EXPECT_EQ(test::ReadWholeFile(file), "");
+}
+
+// A program started with its standard input closed gets descriptor 0 from
+// its first open, and every open takes it as a descriptor like any other;
+// the folder walk is deep enough that a later level gets it too.
+TEST(Files, OpensTakeDescriptorZeroAsAnyOther) {
+  test::ScratchFolder scratch;
+  const std::string deep = scratch.MakeFolder("a/b/c");
+  const std::string file = scratch.WriteFile("a/b/c/file.txt", "x");
+  const platform::SharedFolder held = platform::OpenGuardedFolder(deep);
+  platform::StandardInputClosedForTesting closed;
+  if (!closed.Closed()) GTEST_SKIP() << "handles have no descriptor numbers here";
+  EXPECT_TRUE(platform::OpenGuardedFolder(deep).IsOpen());
+  bool refused = true;
+  std::FILE* hour = platform::OpenSharedFile(held, "hour.txt", &refused);
+  EXPECT_TRUE(platform::AppendRecord(hour, nullptr, "record\n"));
+  if (hour != nullptr) std::fclose(hour);
+  std::FILE* read = platform::OpenPlainFileForReading(file.c_str());
+  char byte = 0;
+  EXPECT_EQ(platform::ReadFileData(read, &byte, 1), 1u);
+  if (read != nullptr) std::fclose(read);
+  std::vector<platform::FolderEntryStatus> entries;
+  EXPECT_TRUE(platform::ListFolderWithStatus(deep, &entries));
+  EXPECT_EQ(entries.size(), 2u);
+  EXPECT_TRUE(platform::CreateEmptyFileAt(file.c_str()));
 }
 
 // A folder is reached level by level wherever it lies, inside the shared

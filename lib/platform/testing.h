@@ -72,6 +72,21 @@ class FileMappedForTesting {
   void* view_ = nullptr;
 };
 
+// Closes this process's standard input for the lifetime of this object, so
+// that the next open gets descriptor 0. Windows handles have no such number:
+// there nothing is closed, and Closed() is false.
+class StandardInputClosedForTesting {
+ public:
+  StandardInputClosedForTesting();
+  ~StandardInputClosedForTesting();
+  StandardInputClosedForTesting(const StandardInputClosedForTesting&) = delete;
+  StandardInputClosedForTesting& operator=(const StandardInputClosedForTesting&) = delete;
+  bool Closed() const { return saved_ >= 0; }
+
+ private:
+  int saved_ = -1;
+};
+
 // The id of this process, as the programs name files after it.
 std::uint32_t ProcessIdForTesting();
 

@@ -90,6 +90,16 @@ FileMappedForTesting::FileMappedForTesting(const char*) {}
 
 FileMappedForTesting::~FileMappedForTesting() = default;
 
+StandardInputClosedForTesting::StandardInputClosedForTesting() : saved_(dup(0)) {
+  if (saved_ >= 0) close(0);
+}
+
+StandardInputClosedForTesting::~StandardInputClosedForTesting() {
+  if (saved_ < 0) return;
+  dup2(saved_, 0);
+  close(saved_);
+}
+
 std::uint32_t ProcessIdForTesting() {
   return static_cast<std::uint32_t>(getpid());
 }

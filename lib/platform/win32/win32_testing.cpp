@@ -127,6 +127,10 @@ FileMappedForTesting::~FileMappedForTesting() {
   if (file_ != -1) CloseHandle(reinterpret_cast<HANDLE>(file_));
 }
 
+StandardInputClosedForTesting::StandardInputClosedForTesting() = default;
+
+StandardInputClosedForTesting::~StandardInputClosedForTesting() = default;
+
 std::uint32_t ProcessIdForTesting() {
   return static_cast<std::uint32_t>(GetCurrentProcessId());
 }
