@@ -243,6 +243,7 @@ TEST(Report, BadUsageAndUnreadableFoldersGiveStatusTwoAndOneLine) {
       {{"--since", "yesterday", work}, "quill-report: --since: not a time: yesterday"},
       {{"--since=25:00", work}, "quill-report: --since: not a time: 25:00"},
       {{work, "--svg"}, "quill-report: --svg needs a value"},
+      {{"--dump-folder=", work}, "quill-report: --dump-folder needs a folder"},
       {{"--all", "--since", "10:00", work}, "quill-report: --all and --since exclude each other"},
       {{"--json=yes", work}, "quill-report: unknown option --json=yes"},
       {{"-h=x", work}, "quill-report: unknown option -h=x"},
