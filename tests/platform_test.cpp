@@ -390,6 +390,12 @@ TEST(Environment, PrivateFolderIsMadeWholeAndRefusesWhatStandsInTheWay) {
     test::ScratchFolder scratch;
     EXPECT_TRUE(platform::MakePrivateFolder(("\\\\?\\" + scratch.Path() + "\\a\\b").c_str()));
     EXPECT_TRUE(fs::is_directory(scratch.Join("a/b")));
+    {
+      // Rooted on the current drive, without its letter.
+      test::CurrentFolderScope here(scratch.Path());
+      EXPECT_TRUE(platform::MakePrivateFolder((scratch.Path().substr(2) + "\\rooted").c_str()));
+      EXPECT_TRUE(fs::is_directory(scratch.Join("rooted")));
+    }
     const std::string top = "C:\\quill-long-" + std::to_string(platform::ProcessIdForTesting());
     EXPECT_TRUE(platform::MakePrivateFolder(("\\\\?\\" + top + "\\a").c_str()));
     EXPECT_TRUE(fs::is_directory(top + "\\a"));

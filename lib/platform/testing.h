@@ -72,6 +72,10 @@ class FileMappedForTesting {
   void* view_ = nullptr;
 };
 
+// Sets the size of the file at `path`, leaving a hole where the system can:
+// a file of several GiB costs no disk. True when it is set.
+bool SetFileSizeForTesting(const char* path, std::int64_t size);
+
 // Closes this process's standard input for the lifetime of this object, so
 // that the next open gets descriptor 0. Windows handles have no such number:
 // there nothing is closed, and Closed() is false.

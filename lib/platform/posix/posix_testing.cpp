@@ -90,6 +90,10 @@ FileMappedForTesting::FileMappedForTesting(const char*) {}
 
 FileMappedForTesting::~FileMappedForTesting() = default;
 
+bool SetFileSizeForTesting(const char* path, std::int64_t size) {
+  return truncate(posix::SystemPath(path).c_str(), static_cast<off_t>(size)) == 0;
+}
+
 StandardInputClosedForTesting::StandardInputClosedForTesting() : saved_(dup(0)) {
   if (saved_ >= 0) close(0);
 }

@@ -1,5 +1,6 @@
 // The platform layer's test machinery on Windows.
 #include <windows.h>
+#include <winioctl.h>
 
 #include <string>
 
@@ -125,6 +126,20 @@ FileMappedForTesting::~FileMappedForTesting() {
   if (view_ != nullptr) UnmapViewOfFile(view_);
   if (mapping_ != -1) CloseHandle(reinterpret_cast<HANDLE>(mapping_));
   if (file_ != -1) CloseHandle(reinterpret_cast<HANDLE>(file_));
+}
+
+bool SetFileSizeForTesting(const char* path, std::int64_t size) {
+  const HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD returned = 0;
+  // Sparse where the file system allows it, so that the hole takes no disk.
+  DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr);
+  LARGE_INTEGER at;
+  at.QuadPart = size;
+  const bool set = SetFilePointerEx(file, at, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+  CloseHandle(file);
+  return set;
 }
 
 StandardInputClosedForTesting::StandardInputClosedForTesting() = default;
