@@ -204,6 +204,7 @@ TEST_F(DumpLogTest, OnlyTheFirstRecordQueuesFilesTenDaysOld) {
   EXPECT_TRUE(WriteDumpEntry(std::string("second")));
   EXPECT_EQ(list.Sources().size(), 2u);
   list.RemoveAll();
+  EXPECT_EQ(list.SharedFilesQueued(), 0u);
   EXPECT_FALSE(test::Exists(old));
   EXPECT_FALSE(test::Exists(oldInWz));
   EXPECT_TRUE(test::Exists(younger));

@@ -240,8 +240,8 @@ TEST(ShellRunner, PassesItsSettingsToTheShell) {
     EXPECT_TRUE(runner.SetOperation(""));
     EXPECT_TRUE(runner.SetShowCommand(0));
     std::string self = ModulePath();
-    runner.SetFile(self.c_str());
-    runner.SetParameters("x");
+    EXPECT_TRUE(runner.SetFile(self.c_str()));
+    EXPECT_TRUE(runner.SetParameters("x"));
     fake.shellResult = 2;
     EXPECT_FALSE(runner.Execute());
     ASSERT_EQ(fake.starts.size(), 2u);
