@@ -305,8 +305,10 @@ TEST(Report, HostileBytesAreEscapedForTheTerminalAndReplacedForXml) {
       {std::string("\x1b]0;t\x07\x1b[2J\x7f\t\r\n\0", 15),
        "\\x1b]0;t\\x07\\x1b[2J\\x7f\t\\x0d\\x0a\\x00",
        "\\x1b]0;t\\x07\\x1b[2J\\x7f\t\\x0d\\x0a\\x00"},
-      {"\xc2\x9b\xc2\xa0\xc3\xa9\xf0\x9f\x98\x80", "\\xc2\\x9b\xc2\xa0\xc3\xa9\xf0\x9f\x98\x80",
-       "\\xc2\\x9b\xc2\xa0\xc3\xa9\xf0\x9f\x98\x80"},
+      // A C1 control, then characters of two and four bytes, up to plane 16.
+      {"\xc2\x9b\xc2\xa0\xc3\xa9\xf0\x9f\x98\x80\xf4\x8f\xbf\xbd",
+       "\\xc2\\x9b\xc2\xa0\xc3\xa9\xf0\x9f\x98\x80\xf4\x8f\xbf\xbd",
+       "\\xc2\\x9b\xc2\xa0\xc3\xa9\xf0\x9f\x98\x80\xf4\x8f\xbf\xbd"},
       {"<&\">", "<&\">", "&lt;&amp;&quot;&gt;"},
       // Latin-1, a cut sequence, overlong, surrogate, above U+10FFFF, U+FFFE:
       // their bytes from 0x80 to 0x9F are 8-bit controls to a terminal.
