@@ -349,7 +349,19 @@ TEST(Environment, ProcessQueries) {
                                        std::pair{ShellFolder::kSystem, "/usr/bin"}}) {
       EXPECT_EQ(platform::SpecialFolderPath(nullptr, ShellFolderId(folder)), path);
     }
+    return;
   }
+  // A missing special folder is made only when the query asks for it.
+  const int documents = ShellFolderId(ShellFolder::kCommonDocuments);
+  const std::string shared = platform::SpecialFolderPath(nullptr, documents);
+  std::filesystem::rename(shared, shared + ".kept");
+  platform::SpecialFolderPath(nullptr, documents);
+  EXPECT_FALSE(std::filesystem::exists(shared));
+  EXPECT_EQ(platform::SpecialFolderPath(nullptr, documents | platform::kShellFolderCreate), shared);
+  EXPECT_TRUE(std::filesystem::is_directory(shared));
+  std::error_code ignored;
+  std::filesystem::remove(shared, ignored);
+  std::filesystem::rename(shared + ".kept", shared, ignored);
 }
 
 // The temporary fallback's folder of the user's name is made with its

@@ -83,7 +83,10 @@ std::string SpecialFolderPath(void* owner, int folderId) {
   if (address != nullptr) {
     auto getPath =
         reinterpret_cast<GetSpecialFolderPathFunction>(reinterpret_cast<void (*)()>(address));
-    getPath(window, buffer, folderId, (folderId & kShellFolderCreate) != 0);
+    // The create request goes as the last argument only: shells that add it
+    // to the identifier (Wine's) would carry a flag given twice past its bit.
+    const bool create = (folderId & kShellFolderCreate) != 0;
+    getPath(window, buffer, folderId & ~kShellFolderCreate, create);
   } else {
     SpecialFolderThroughItemList(window, folderId, buffer);
   }
