@@ -68,10 +68,9 @@ bool MakePrivateFolder(const char* path) {
   std::string name(path);
   for (char& c : name) c = c == '/' ? '\\' : c;
   while (name.size() > 1 && name.back() == '\\') name.pop_back();
-  const bool network = name.compare(0, 2, "\\\\") == 0;
   const int reached = ReachedOnlyLevels(name);
   int levels = 0;
-  for (std::size_t end = name.find('\\', network ? 2 : 0); end != std::string::npos;
+  for (std::size_t end = name.find('\\', reached > 0 ? 2 : 0); end != std::string::npos;
        end = name.find('\\', end + 1)) {
     const std::string level = name.substr(0, end);
     // Counted first: a drive of the long form is one of its reached levels.
